@@ -1,0 +1,6 @@
+#include "main/main_loop.h"
+#include "runtime/process.h"
+
+int main() {
+    RunProgram(MainLoop);
+}

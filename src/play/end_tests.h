@@ -1,0 +1,14 @@
+// How a game ends, and the play loop that runs until it does.
+#pragma once
+
+// Every foundation has reached rank 15.
+bool AllComplete();
+
+// The fifth pass is over and no card can move.
+bool TooManyRounds();
+
+// The next card of every suit lies in piilopino, out of reach.
+bool NextCardsHidden();
+
+// Plays a freshly dealt table until one of the three tests holds; at most 60 iterations.
+void PlayGame();
