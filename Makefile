@@ -16,8 +16,14 @@ sanitize:
 	cmake --build --preset sanitize
 
 test: release sanitize
-	ctest --preset release
-	ctest --preset sanitize
+	ctest --preset release -j 2
+	ctest --preset sanitize -j 2
+
+bench:
+	cmake --preset release -DPASIANSSI_BENCH=ON >/dev/null
+	cmake --build --preset release
+	./build/release/bench/engine_bench
+	bench/mode_s.sh
 
 clean:
 	rm -rf build

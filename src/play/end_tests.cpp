@@ -30,9 +30,12 @@ bool NextCardsHidden() {
     return fitting == kSuits;
 }
 
-void PlayGame() {
+int PlayGame() {
+    int iterations = 0;
     do {
+        ++iterations;
         PlayFromApurivi();
         HandStep();
     } while (!TooManyRounds() && !AllComplete() && !NextCardsHidden());
+    return iterations;
 }

@@ -10,5 +10,6 @@ bool TooManyRounds();
 // The next card of every suit lies in piilopino, out of reach.
 bool NextCardsHidden();
 
-// Plays a freshly dealt table until one of the three tests holds; at most 60 iterations.
-void PlayGame();
+// Plays a freshly dealt table until one of the three tests holds. Returns the number of
+// iterations of the play loop, at most 60.
+int PlayGame();

@@ -6,6 +6,8 @@
 
 extern std::uint32_t RandSeed;
 extern std::uint32_t seedMark;  // RandSeed right after the last seeding: the seed's complement
+// The MT19937 state. Seeding and regeneration are lazy: a word is computed when a draw first
+// needs it, so a game's 56 draws cost the seeding chain up to word 452 and 56 regenerated words.
 extern std::uint32_t stateWords[624];
 extern std::uint32_t wordIndex;  // 624: words used up; 625: never seeded
 
@@ -15,5 +17,7 @@ extern std::uint32_t (*tickSource)();
 void Randomize();
 std::int32_t Random(std::int32_t n);
 std::uint32_t NextWord();
+// Starts the reference seeding from seed; its words are computed as draws need them.
 void SeedState(std::uint32_t seed);
+// Starts the regeneration of all 624 words; each is renewed when a draw first needs it.
 void TwistState();
