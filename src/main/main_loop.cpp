@@ -4,7 +4,6 @@
 
 #include "display/table_display.h"
 #include "main/run_state.h"
-#include "play/end_tests.h"
 #include "runtime/checked_console.h"
 #include "runtime/extended.h"
 #include "table/cards.h"
@@ -47,37 +46,54 @@ void AskMode() {
     if (mode == kQuit || inputEnded) running = false;
 }
 
-// The statistics value counts this game's own win, so it is the share of wins among all games
-// played so far; the verdict follows it on the next line.
+// The statistics line is the main loop's own statement, written wherever the trace left the line.
 void MainLoop() {
     ResetTable();
     AskMode();
     while (running) {
-        ShuffleDeck();
-        DealTable();
-        kierros = 1;
-        if (mode == kTrace) ShowTable();
+        DealGame();
         PlayGame();
-        gamesPlayed = gamesPlayed + 1;
-        bool tooManyRounds = TooManyRounds();
-        bool won = !tooManyRounds && AllComplete();
-        if (won) gamesWon = gamesWon + 1;
-        winPercentage = ExtendedQuotient(static_cast<std::uint64_t>(gamesWon) * 100,
-                                         static_cast<std::uint64_t>(gamesPlayed));
+        Ending ending = CountGame();
         PutFloat(winPercentage);
         PutLineEnd();
-        if (mode == kTrace) {
-            if (tooManyRounds)
-                PutText("Kasipakkaa on selattu liikaa. Pasianssi ei mennyt lapi.");
-            else if (won)
-                PutText("Pasianssi meni lapi! :)");
-            else
-                PutText(
-                    "Ei kannata jatkaa. Kaikki seuraavaksi peruspakkaan kayvat kortit ovat "
-                    "piilopinossa.");
-            PutLineEnd();
-        }
+        WriteVerdict(ending);
         CollectCards();
         if (mode != kSilentForever) AskMode();
     }
+}
+
+void DealGame() {
+    ShuffleDeck();
+    DealTable();
+    kierros = 1;
+    if (mode == kTrace) ShowTable();
+}
+
+// The game's own win is counted before the quotient is formed, so the percentage is the share
+// of wins among all games played so far, this one included.
+Ending CountGame() {
+    Ending ending = GameEnding();
+    gamesPlayed = gamesPlayed + 1;
+    if (ending == Ending::Won) gamesWon = gamesWon + 1;
+    winPercentage = ExtendedQuotient(static_cast<std::uint64_t>(gamesWon) * 100,
+                                     static_cast<std::uint64_t>(gamesPlayed));
+    return ending;
+}
+
+void WriteVerdict(Ending ending) {
+    if (mode != kTrace) return;
+    switch (ending) {
+        case Ending::FivePasses:
+            PutText("Kasipakkaa on selattu liikaa. Pasianssi ei mennyt lapi.");
+            break;
+        case Ending::Won:
+            PutText("Pasianssi meni lapi! :)");
+            break;
+        case Ending::NextCardsHidden:
+            PutText(
+                "Ei kannata jatkaa. Kaikki seuraavaksi peruspakkaan kayvat kortit ovat "
+                "piilopinossa.");
+            break;
+    }
+    PutLineEnd();
 }

@@ -7,5 +7,16 @@ void ResetTable();
 // Writes the prompt, reads the answer into mode and stops the run on "l" or at the end of input.
 void AskMode();
 
+#include "play/end_tests.h"
+
 // Plays games until the answer "l"; the program entry.
 void MainLoop();
+
+// Shuffles and deals a new game and, in trace mode, shows the table.
+void DealGame();
+
+// Counts the game that has ended, and its win, and works out the win percentage.
+Ending CountGame();
+
+// In trace mode, writes the verdict on the game that has ended.
+void WriteVerdict(Ending ending);

@@ -30,6 +30,13 @@ bool NextCardsHidden() {
     return fitting == kSuits;
 }
 
+// TooManyRounds and NextCardsHidden can hold together; the fifth pass decides then.
+Ending GameEnding() {
+    if (TooManyRounds()) return Ending::FivePasses;
+    if (AllComplete()) return Ending::Won;
+    return Ending::NextCardsHidden;
+}
+
 int PlayGame() {
     int iterations = 0;
     do {
