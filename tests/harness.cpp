@@ -203,13 +203,14 @@ RunResult RunProgramIntoPipe(std::string_view stdinBytes, std::vector<std::uint3
     return result;
 }
 
-RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections) {
+RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections,
+                        const std::string& wrapper) {
     char dir[] = "/tmp/pasianssi-test-XXXXXX";
     if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
     std::string base = dir;
     std::ofstream(base + "/in", std::ios::binary) << stdinBytes;
-    std::string command = "exec '" PASIANSSI_BINARY "' <'" + base + "/in' >'" + base + "/out' 2>'" +
-                          base + "/err' " + redirections;
+    std::string command = "exec " + wrapper + " '" PASIANSSI_BINARY "' <'" + base + "/in' >'" +
+                          base + "/out' 2>'" + base + "/err' " + redirections;
     int status = std::system(command.c_str());
     auto slurp = [](const std::string& path) {
         std::ifstream file(path, std::ios::binary);

@@ -56,8 +56,10 @@ RunResult RunProgramInChild(std::string_view stdinBytes, std::vector<std::uint32
 RunResult RunProgramIntoPipe(std::string_view stdinBytes, std::vector<std::uint32_t> ticks,
                              std::size_t keepBytes, long* inputConsumed = nullptr);
 
-// Runs the shipped executable under /bin/sh with the given redirections after it.
-RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections = "");
+// Runs the shipped executable under /bin/sh with the given redirections after it, and the
+// given command (a checker such as valgrind) before it.
+RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections = "",
+                        const std::string& wrapper = "");
 
 // Counts the requests for card memory, and refuses them while refuseMemory is set. The test
 // program replaces the nothrow operator new, which the program's allocator uses.
