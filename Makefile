@@ -34,6 +34,7 @@ bench:
 	cmake --build --preset release
 	./build/release/bench/engine_bench
 	bench/mode_s.sh
+	bench/startup.sh
 
 clean:
 	rm -rf build

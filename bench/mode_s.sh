@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/release
 seconds=${MODE_S_SECONDS:-5}
+for program in "$build/pasianssi" "$build/bench/write_floor"; do
+    [[ -x $program ]] || { echo "$program is missing: run make bench" >&2; exit 1; }
+done
 
 # Lines per second that a command writes into a pipe during the given seconds.
 lines_per_second() {

@@ -1,7 +1,6 @@
 #include "runtime/extended.h"
 
 #include <bit>
-#include <cmath>
 
 namespace {
 
@@ -47,6 +46,12 @@ double ExtendedQuotient(std::uint64_t dividend, std::uint64_t divisor) {
     // Now to the 53 bits of a double, again to nearest even.
     std::uint64_t dropped = significand & 0x7FF;
     std::uint64_t kept = significand >> 11;
+    int exponent = 11 - scale;  // the value is kept × 2^exponent
     if (dropped > 0x400 || (dropped == 0x400 && (kept & 1) != 0)) ++kept;
-    return std::ldexp(static_cast<double>(kept), 11 - scale);
+    if (kept >> 53 != 0) {
+        kept >>= 1;
+        ++exponent;
+    }
+    std::uint64_t biased = static_cast<std::uint64_t>(exponent + 52 + 1023);
+    return std::bit_cast<double>(biased << 52 | (kept & ((std::uint64_t{1} << 52) - 1)));
 }

@@ -1,6 +1,6 @@
 #include "runtime/float_format.h"
 
-#include <cmath>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -101,10 +101,12 @@ constexpr int kTenPowerAdjustment = 37;
 // Below 4 the digits come from |x| × 10^37 rounded to a 96-bit significand, not from |x| itself;
 // that decides about half of the exact ties there.
 void FormatFloat(double value, char (&text)[kFloatTextLength]) {
-    text[0] = std::signbit(value) ? '-' : ' ';
-    double magnitude = std::fabs(value);
-    if (!std::isfinite(magnitude)) {
-        const char* name = std::isnan(magnitude) ? "Nan" : (std::signbit(value) ? "-Inf" : "+Inf");
+    auto bits = std::bit_cast<std::uint64_t>(value);
+    auto field = static_cast<int>(bits >> 52 & 0x7FF);
+    std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    text[0] = bits >> 63 != 0 ? '-' : ' ';
+    if (field == 0x7FF) {
+        const char* name = fraction != 0 ? "Nan" : (bits >> 63 != 0 ? "-Inf" : "+Inf");
         std::memset(text, ' ', kFloatTextLength);
         std::size_t length = std::strlen(name);
         std::memcpy(text + kFloatTextLength - length, name, length);
@@ -112,20 +114,28 @@ void FormatFloat(double value, char (&text)[kFloatTextLength]) {
     }
     Decimal decimal;
     int adjustment = 0;
-    if (magnitude == 0) {
+    if (field == 0 && fraction == 0) {
         decimal.count = 0;
         decimal.exponent = 0;
     } else {
-        int binaryExponent;  // magnitude = fraction × 2^binaryExponent, fraction in [0.5, 1)
-        double fraction = std::frexp(magnitude, &binaryExponent);
-        auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-        if (binaryExponent >= 3 || binaryExponent < -119) {
-            ExpandExactly(m, binaryExponent - 53, decimal);
+        // |value| = m × 2^(e - 53), m of 53 bits with its top bit set, subnormals included.
+        std::uint64_t m;
+        int e;
+        if (field == 0) {
+            int shift = std::countl_zero(fraction) - 11;
+            m = fraction << shift;
+            e = -1021 - shift;
+        } else {
+            m = fraction | std::uint64_t{1} << 52;
+            e = field - 1022;
+        }
+        if (e >= 3 || e < -119) {
+            ExpandExactly(m, e - 53, decimal);
         } else {
             // R = round(M × T / 2^96) with M = m × 2^43, that is round(m × T / 2^53).
             u128 low = u128{m} * kTenPowerLow + (u128{1} << 52);
             u128 r = ((u128{m} * kTenPowerHigh) << 11) + (low >> 53);
-            ExpandExactly(r, binaryExponent - 96 + 123, decimal);
+            ExpandExactly(r, e - 96 + 123, decimal);
             adjustment = kTenPowerAdjustment;
         }
     }
