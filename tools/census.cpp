@@ -64,15 +64,21 @@ bool ReadAll(int fd, void* data, std::size_t size) {
     PrepareEngine();
     std::uint64_t blocks = (to - from + kBlockTicks - 1) / kBlockTicks;
     std::vector<std::uint32_t> ticks;
+    static SeedBatch batch;
     for (std::uint64_t b = static_cast<std::uint64_t>(worker); b < blocks;
          b += static_cast<std::uint64_t>(jobs)) {
         BlockHeader header{b, {}, 0};
         ticks.clear();
         std::uint64_t start = from + b * kBlockTicks;
         std::uint64_t end = std::min(to, start + kBlockTicks);
+        bool batched = false;
         for (std::uint64_t t = start; t < end; ++t) {
             auto tick = static_cast<std::uint32_t>(t);
-            DealOutcome outcome = PlayDeal(tick);
+            if ((t - start) % kBatchDeals == 0) {
+                batched = end - t >= kBatchDeals;
+                if (batched) SeedBatchOfDeals(tick, batch);
+            }
+            DealOutcome outcome = PlayDeal(tick, batched ? &batch : nullptr);
             Add(header.totals, outcome);
             if (listed && outcome.ending == *listed) ticks.push_back(tick);
         }

@@ -1,5 +1,7 @@
 #include "deal_outcome.h"
 
+#include <cstring>
+
 #include "main/main_loop.h"
 #include "main/run_state.h"
 #include "runtime/checked_console.h"
@@ -42,8 +44,28 @@ void PrepareEngine() {
     mode = 0;
 }
 
-DealOutcome PlayDeal(std::uint32_t tick) {
+[[gnu::target_clones("avx2", "default")]] void SeedBatchOfDeals(std::uint32_t first,
+                                                                SeedBatch& batch) {
+    using Lanes = std::uint32_t __attribute__((vector_size(kBatchDeals * sizeof(std::uint32_t))));
+    Lanes word;
+    for (int lane = 0; lane < kBatchDeals; ++lane)
+        word[lane] = first + static_cast<std::uint32_t>(lane);
+    batch.first = first;
+    std::memcpy(batch.words[0], &word, sizeof word);
+    for (std::uint32_t i = 1; i < kChainWords; ++i) {
+        word = 1812433253u * (word ^ (word >> 30)) + i;
+        std::memcpy(batch.words[i], &word, sizeof word);
+    }
+}
+
+DealOutcome PlayDeal(std::uint32_t tick, const SeedBatch* batch) {
     StartDeal(tick);
+    std::uint32_t chain[kChainWords];
+    if (batch != nullptr && tick - batch->first < kBatchDeals) {
+        std::uint32_t lane = tick - batch->first;
+        for (int i = 0; i < kChainWords; ++i) chain[i] = batch->words[i][lane];
+        ProvideSeeding(tick, chain, kChainWords);
+    }
     DealGame();
     DealOutcome outcome{};
     outcome.iterations = PlayGame();

@@ -15,8 +15,21 @@ struct DealOutcome {
 // Readies the engine for silent play of single deals; once per process.
 void PrepareEngine();
 
-// Plays the deal of tick silently and clears the table again.
-DealOutcome PlayDeal(std::uint32_t tick);
+// The seeding chains of a batch of deals of consecutive ticks, computed together in vector
+// lanes: each chain is independent, while the steps of one chain depend on each other.
+constexpr int kBatchDeals = 16;
+constexpr int kChainWords = 461;  // the words a deal's 56 draws read, up to 64 + 397
+struct SeedBatch {
+    std::uint32_t first;
+    alignas(64) std::uint32_t words[kChainWords][kBatchDeals];
+};
+
+// Seeds the deals of ticks first .. first + kBatchDeals - 1.
+void SeedBatchOfDeals(std::uint32_t first, SeedBatch& batch);
+
+// Plays the deal of tick silently and clears the table again; with a batch that holds the
+// tick's seeding chain, the random source takes the chain from there.
+DealOutcome PlayDeal(std::uint32_t tick, const SeedBatch* batch = nullptr);
 
 // Writes the traced game of the deal of tick, as the program writes it after the prompt, and
 // ends the process. Does not return.
