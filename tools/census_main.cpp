@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "census.h"
 #include "checkpoint.h"
@@ -39,6 +41,9 @@ const char* const kUsage =
     "  --limit N           with --list: stop after N ticks\n"
     "  --show T            the traced game of the deal of T, as pasianssi writes it after the "
     "prompt\n";
+
+constexpr std::string_view kValuedOptions[] = {"--from", "--to",    "--jobs", "--checkpoint",
+                                               "--list", "--limit", "--show"};
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -93,12 +98,10 @@ Arguments Parse(int argc, char** argv) {
             args.json = true;
             continue;
         }
-        if (i + 1 >= argc)
-            throw UsageError(option == "--from" || option == "--to" || option == "--jobs" ||
-                                     option == "--checkpoint" || option == "--list" ||
-                                     option == "--limit" || option == "--show"
-                                 ? option + " needs a value"
-                                 : "unknown option '" + option + "'");
+        if (std::find(std::begin(kValuedOptions), std::end(kValuedOptions), option) ==
+            std::end(kValuedOptions))
+            throw UsageError("unknown option '" + option + "'");
+        if (i + 1 >= argc) throw UsageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--from") {
             args.from = ParseNumber(option, value, kTicks - 1);
@@ -116,10 +119,8 @@ Arguments Parse(int argc, char** argv) {
         } else if (option == "--limit") {
             args.limit = ParseNumber(option, value, UINT64_MAX);
             limitGiven = true;
-        } else if (option == "--show") {
-            args.show = static_cast<std::uint32_t>(ParseNumber(option, value, kTicks - 1));
         } else {
-            throw UsageError("unknown option '" + option + "'");
+            args.show = static_cast<std::uint32_t>(ParseNumber(option, value, kTicks - 1));
         }
     }
     if (args.from >= args.to) throw UsageError("--from must be below --to");
