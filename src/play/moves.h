@@ -15,7 +15,15 @@ inline bool Fits(const Card* card) {
 // The lowest-numbered slot whose card fits; slot is written only when there is one.
 bool FindFittingSlot(std::uint16_t& slot);
 
+// Plays fitting slot cards to their foundations, refilling each emptied slot from piilopino.
 void PlayFromApurivi();
+
+// One step on the hand side: plays the visible card if it fits, else turns the hand until a
+// card fits, else begins a new pass unless the fifth is over.
 void HandStep();
+
+// Turns cards from kasipakka onto nakyvakasipakka until one fits or the hand is used up.
 void TurnHand();
+
+// Plays the top of nakyvakasipakka, and the cards under it, while they fit.
 void PlayFromVisible();
