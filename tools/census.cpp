@@ -94,15 +94,19 @@ struct Worker {
     int fd;
 };
 
-void StopWorkers(std::vector<Worker>& workers) {
-    for (Worker& w : workers) {
-        if (w.fd >= 0) {
-            kill(w.pid, SIGKILL);
-            close(w.fd);
+// Stops the workers however the census ends, a failed checkpoint write included.
+struct Workers {
+    std::vector<Worker> list;
+    ~Workers() {
+        for (Worker& w : list) {
+            if (w.fd >= 0) {
+                kill(w.pid, SIGKILL);
+                close(w.fd);
+            }
+            waitpid(w.pid, nullptr, 0);
         }
-        waitpid(w.pid, nullptr, 0);
     }
-}
+};
 
 }  // namespace
 
@@ -126,7 +130,8 @@ std::uint64_t RunCensus(std::uint64_t from, std::uint64_t to, const CensusOption
     std::uint64_t blocks = (to - from + kBlockTicks - 1) / kBlockTicks;
     int jobs =
         static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(options.jobs), blocks));
-    std::vector<Worker> workers;
+    Workers running;
+    std::vector<Worker>& workers = running.list;
     for (int w = 0; w < jobs; ++w) {
         int fds[2];
         if (pipe(fds) != 0) throw std::runtime_error("cannot make a pipe for a worker");
@@ -187,7 +192,6 @@ std::uint64_t RunCensus(std::uint64_t from, std::uint64_t to, const CensusOption
         }
     }
     bool interrupted = options.interrupted != nullptr && *options.interrupted;
-    StopWorkers(workers);
     if (next < blocks && !stopped && !interrupted)
         throw std::runtime_error("a worker process ended early");
     return std::min(to, from + next * kBlockTicks);
