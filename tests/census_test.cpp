@@ -22,26 +22,8 @@
 
 namespace {
 
-struct Output {
-    std::string out;
-    std::string err;
-    int status;
-};
-
-Output Census(const std::string& arguments) {
-    char dir[] = "/tmp/census-test-XXXXXX";
-    std::string base = mkdtemp(dir);
-    std::string command =
-        "'" PASIANSSI_CENSUS "' " + arguments + " >'" + base + "/out' 2>'" + base + "/err'";
-    int status = std::system(command.c_str());
-    auto slurp = [](const std::string& path) {
-        std::stringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    };
-    Output result{slurp(base + "/out"), slurp(base + "/err"), WEXITSTATUS(status)};
-    std::system(("rm -rf '" + base + "'").c_str());
-    return result;
+RunResult Census(const std::string& arguments) {
+    return RunCommand("", "'" PASIANSSI_CENSUS "' " + arguments);
 }
 
 // The JSON result without the timing fields, which differ from run to run.
@@ -73,7 +55,7 @@ TEST(Census, CountsTheEndingsThatTheProgramReaches) {
         "Ei kannata jatkaa. Kaikki seuraavaksi peruspakkaan kayvat kortit ovat piilopinossa.\r\n");
     EXPECT_EQ(won + fivePasses + hidden, static_cast<int>(games));
 
-    Output census = Census("--from 0 --to 300 --json");
+    RunResult census = Census("--from 0 --to 300 --json");
     ASSERT_EQ(census.status, 0) << census.err;
     EXPECT_NE(census.out.find("\"games\": 300, \"wins\": " + std::to_string(won) + ","),
               std::string::npos)
@@ -100,19 +82,19 @@ TEST(Census, CountsTheEndingsThatTheProgramReaches) {
     }
     ASSERT_EQ(game, games);
     EXPECT_EQ(wins, won);
-    Output list = Census("--list won --from 0 --to 300 --jobs 2");
+    RunResult list = Census("--list won --from 0 --to 300 --jobs 2");
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, listedWon);
 }
 
 TEST(Census, ResultsDoNotDependOnTheWorkers) {
-    Output one = Census("--from 100000 --to 0x30000 --json --jobs 1");
-    Output two = Census("--from 100000 --to 0x30000 --json --jobs 2");
+    RunResult one = Census("--from 100000 --to 0x30000 --json --jobs 1");
+    RunResult two = Census("--from 100000 --to 0x30000 --json --jobs 2");
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(Counts(one.out), Counts(two.out));
     EXPECT_NE(one.out.find("\"games\": 96608,"), std::string::npos) << one.out;
-    Output listOne = Census("--list hidden --from 100000 --to 0x30000 --jobs 1");
-    Output listTwo = Census("--list hidden --from 100000 --to 0x30000 --jobs 2");
+    RunResult listOne = Census("--list hidden --from 100000 --to 0x30000 --jobs 1");
+    RunResult listTwo = Census("--list hidden --from 100000 --to 0x30000 --jobs 2");
     EXPECT_EQ(listOne.out, listTwo.out);
     std::istringstream ticks(listOne.out);
     std::uint64_t tick, last = 0, listed = 0;
@@ -123,7 +105,7 @@ TEST(Census, ResultsDoNotDependOnTheWorkers) {
         ++listed;
     }
     EXPECT_NE(one.out.find("\"hidden\": " + std::to_string(listed) + "}"), std::string::npos);
-    Output limited = Census("--list hidden --from 100000 --to 0x30000 --limit 7");
+    RunResult limited = Census("--list hidden --from 100000 --to 0x30000 --limit 7");
     EXPECT_EQ(Lines(limited.out).size(), 1u);
     EXPECT_EQ(std::count(limited.out.begin(), limited.out.end(), '\n'), 7);
     EXPECT_TRUE(listOne.out.starts_with(limited.out));
@@ -132,7 +114,7 @@ TEST(Census, ResultsDoNotDependOnTheWorkers) {
 TEST(Census, ShowsTheProgramsTracedGame) {
     for (std::uint32_t tick : {1000u, 0u, 1u, 5u, 0xFFFFFFFFu}) {
         RunResult program = RunProgramInChild("t\nl\n", {tick});
-        Output shown = Census("--show " + std::to_string(tick));
+        RunResult shown = Census("--show " + std::to_string(tick));
         ASSERT_EQ(shown.status, 0);
         std::string prompt = program.out.substr(0, program.out.find("Arpomasi"));
         ASSERT_FALSE(prompt.empty());
@@ -144,7 +126,7 @@ TEST(Census, RefusesBadArgumentsWithOneLine) {
     for (const char* arguments :
          {"--from", "--from -1", "--to 4294967297", "--from 5 --to 5", "--jobs 0", "--list lost",
           "--limit 3", "--show 1 --from 2", "--bogus", "--from 0x"}) {
-        Output run = Census(arguments);
+        RunResult run = Census(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1)
@@ -166,7 +148,7 @@ class Checkpoints : public testing::Test {
 
 TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
     const std::string range = "--from 7 --to 600007 --json --jobs 2";
-    Output whole = Census(range);
+    RunResult whole = Census(range);
     ASSERT_EQ(whole.status, 0);
     for (int signal : {SIGINT, SIGKILL}) {
         pid_t child = fork();
@@ -196,7 +178,7 @@ TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
         std::getline(saved, done);
         EXPECT_EQ(first, "pasianssi-census-checkpoint 1");
         EXPECT_LT(std::stoull(done.substr(5)), 600007u) << "stopped part-way";
-        Output resumed = Census(range + " --checkpoint '" + file + "'");
+        RunResult resumed = Census(range + " --checkpoint '" + file + "'");
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_EQ(Counts(resumed.out), Counts(whole.out)) << "after signal " << signal;
         unlink(file.c_str());
@@ -205,7 +187,7 @@ TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
 
 TEST_F(Checkpoints, ACorruptOrForeignCheckpointIsRefused) {
     ASSERT_EQ(Census("--from 0 --to 1000 --checkpoint '" + file + "'").status, 0);
-    Output other = Census("--from 0 --to 2000 --checkpoint '" + file + "'");
+    RunResult other = Census("--from 0 --to 2000 --checkpoint '" + file + "'");
     EXPECT_EQ(other.status, 2);
     EXPECT_NE(other.err.find("is for ticks 0 .. 1000"), std::string::npos) << other.err;
     std::string text;
@@ -217,7 +199,7 @@ TEST_F(Checkpoints, ACorruptOrForeignCheckpointIsRefused) {
     for (std::string broken : {text.substr(0, text.size() / 2), std::string("garbage\n"),
                                std::string(text).replace(text.find("games ") + 6, 1, "9")}) {
         std::ofstream(file, std::ios::trunc) << broken;
-        Output run = Census("--from 0 --to 1000 --checkpoint '" + file + "'");
+        RunResult run = Census("--from 0 --to 1000 --checkpoint '" + file + "'");
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("is not usable"), std::string::npos) << run.err;

@@ -16,41 +16,19 @@ namespace {
 
 using Cards_ = std::vector<CardSpec>;
 
-std::uint32_t fixedTick = 0;
-std::uint32_t FixedTick() {
-    return fixedTick;
-}
-
 class Deal : public testing::Test {
   protected:
     void SetUp() override {
         ClearTable();
-        for (auto& pile : peruspakat) pile = nullptr;
+        for (auto& pile : peruspakat) pile = nullptr;  // only records of deals are released
         RandSeed = 0;
         seedMark = 0;
         wordIndex = 625;
-        savedTicks = tickSource;
-        tickSource = FixedTick;
     }
-    void TearDown() override {
-        tickSource = savedTicks;
-        CollectCards();
-        while (!IsEmpty(cardPool)) {
-            Card* record = cardPool;
-            cardPool = record->next;
-            delete record;
-        }
-    }
+    void TearDown() override { ReleaseCards(); }
     static std::string ShuffleAndDeal(std::uint32_t tick, char traceMode) {
-        fixedTick = tick;
-        return CaptureOutput(
-            [] {
-                ShuffleDeck();
-                DealTable();
-            },
-            traceMode);
+        return CaptureOutput([tick] { DealFromTick(tick); }, traceMode);
     }
-    std::uint32_t (*savedTicks)();
 };
 
 CardSpec FromNumber(int v) {

@@ -203,15 +203,15 @@ RunResult RunProgramIntoPipe(std::string_view stdinBytes, std::vector<std::uint3
     return result;
 }
 
-RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections,
-                        const std::string& wrapper) {
+RunResult RunCommand(std::string_view stdinBytes, const std::string& command) {
     char dir[] = "/tmp/pasianssi-test-XXXXXX";
     if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
     std::string base = dir;
     std::ofstream(base + "/in", std::ios::binary) << stdinBytes;
-    std::string command = "exec " + wrapper + " '" PASIANSSI_BINARY "' <'" + base + "/in' >'" +
-                          base + "/out' 2>'" + base + "/err' " + redirections;
-    int status = std::system(command.c_str());
+    // The command's own redirections come last, so that they override these.
+    std::string line =
+        "exec <'" + base + "/in' >'" + base + "/out' 2>'" + base + "/err' " + command;
+    int status = std::system(line.c_str());
     auto slurp = [](const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         std::stringstream text;
@@ -221,6 +221,11 @@ RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirect
     RunResult result{slurp(base + "/out"), slurp(base + "/err"), DecodeStatus(status)};
     std::system(("rm -rf '" + base + "'").c_str());
     return result;
+}
+
+RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections,
+                        const std::string& wrapper) {
+    return RunCommand(stdinBytes, wrapper + " '" PASIANSSI_BINARY "' " + redirections);
 }
 
 int memoryRequests = 0;

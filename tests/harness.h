@@ -56,6 +56,10 @@ RunResult RunProgramInChild(std::string_view stdinBytes, std::vector<std::uint32
 RunResult RunProgramIntoPipe(std::string_view stdinBytes, std::vector<std::uint32_t> ticks,
                              std::size_t keepBytes, long* inputConsumed = nullptr);
 
+// Runs a command line under /bin/sh with the given bytes as standard input, collecting its
+// standard output and error; redirections in the command override those.
+RunResult RunCommand(std::string_view stdinBytes, const std::string& command);
+
 // Runs the shipped executable under /bin/sh with the given redirections after it, and the
 // given command (a checker such as valgrind) before it.
 RunResult RunExecutable(std::string_view stdinBytes, const std::string& redirections = "",

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -57,17 +59,17 @@ bool ReadCheckpoint(const std::string& path, Checkpoint& c) {
 
     std::istringstream in(body.substr(std::strlen(kMagic)));
     std::string word;
-    bool ok = static_cast<bool>(in >> word) && word == "from" && static_cast<bool>(in >> c.from) &&
-              static_cast<bool>(in >> word) && word == "to" && static_cast<bool>(in >> c.to) &&
-              static_cast<bool>(in >> word) && word == "done" &&
-              static_cast<bool>(in >> c.doneTo) && static_cast<bool>(in >> word) &&
-              word == "games" && static_cast<bool>(in >> c.totals.games) &&
-              static_cast<bool>(in >> word) && word == "endings";
-    for (std::uint64_t& e : c.totals.endings) ok = ok && static_cast<bool>(in >> e);
-    ok = ok && static_cast<bool>(in >> word) && word == "cards";
-    for (std::uint64_t& n : c.totals.cardsPlayed) ok = ok && static_cast<bool>(in >> n);
-    ok = ok && static_cast<bool>(in >> word) && word == "iterations" &&
-         static_cast<bool>(in >> c.totals.maxIterations);
+    auto name = [&](std::string_view expected) {
+        return static_cast<bool>(in >> word) && word == expected;
+    };
+    auto read = [&](auto& value) { return static_cast<bool>(in >> value); };
+    auto readAll = [&](auto& values) {
+        return std::all_of(std::begin(values), std::end(values), read);
+    };
+    bool ok = name("from") && read(c.from) && name("to") && read(c.to) && name("done") &&
+              read(c.doneTo) && name("games") && read(c.totals.games) && name("endings") &&
+              readAll(c.totals.endings) && name("cards") && readAll(c.totals.cardsPlayed) &&
+              name("iterations") && read(c.totals.maxIterations);
     if (!ok) Corrupt(path, "a field is missing or malformed");
 
     std::uint64_t endings = c.totals.endings[0] + c.totals.endings[1] + c.totals.endings[2];
