@@ -176,7 +176,7 @@ TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
         std::getline(saved, from);
         std::getline(saved, to);
         std::getline(saved, done);
-        EXPECT_EQ(first, "pasianssi-census-checkpoint 1");
+        EXPECT_EQ(first, "pasianssi-census-checkpoint 2");
         EXPECT_LT(std::stoull(done.substr(5)), 600007u) << "stopped part-way";
         RunResult resumed = Census(range + " --checkpoint '" + file + "'");
         ASSERT_EQ(resumed.status, 0) << resumed.err;

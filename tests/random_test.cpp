@@ -109,36 +109,4 @@ TEST_F(RandomSource, RandomizeReadsTheTickSourceOnce) {
     EXPECT_EQ(RandSeed, 1234u);
 }
 
-// The reference seeding chain of seed, its first count words.
-std::vector<std::uint32_t> Chain(std::uint32_t seed, int count) {
-    std::vector<std::uint32_t> words{seed};
-    for (int i = 1; i < count; ++i)
-        words.push_back(1812433253u * (words.back() ^ (words.back() >> 30)) + i);
-    return words;
-}
-
-TEST_F(RandomSource, AProvidedSeedingGivesTheReferenceSequence) {
-    for (int count : {1, 100, 461, 624}) {
-        auto chain = Chain(4242, count);
-        ProvideSeeding(4242, chain.data(), count);
-        RandSeed = 4242;
-        wordIndex = 625;
-        EXPECT_EQ(Draw(1300), Reference(4242, 0, 1300)) << count;
-    }
-}
-
-TEST_F(RandomSource, AProvisionServesOnlyItsOwnSeedAndOnlyOnce) {
-    auto chain = Chain(7, 461);
-    std::vector<std::uint32_t> wrong(461, 0xDEADBEEF);
-    wrong[0] = 8;
-    ProvideSeeding(8, wrong.data(), 461);
-    RandSeed = 7;  // another seed: the provision is dropped unused
-    EXPECT_EQ(Draw(100), Reference(7, 0, 100));
-    RandSeed = 8;
-    EXPECT_EQ(Draw(100), Reference(8, 0, 100)) << "a provision is taken by the next seeding only";
-    ProvideSeeding(9, chain.data(), 461);  // words that are not the chain of 9 are refused
-    RandSeed = 9;
-    EXPECT_EQ(Draw(100), Reference(9, 0, 100));
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
 #include "runtime/random.h"
 
-#include <cstring>
 #include <ctime>
 
 namespace {
@@ -16,11 +15,6 @@ constexpr std::uint32_t kBlock = 64;  // words renewed at a time: a game's 56 dr
 // computed from the pending seeding.
 std::uint32_t seededWords = kWords;
 std::uint32_t renewedWords = kWords;
-
-// A seeding handed over by ProvideSeeding, not yet taken.
-std::uint32_t providedSeed = 0;
-const std::uint32_t* providedWords = nullptr;
-std::uint32_t providedCount = 0;
 
 std::uint32_t BootTicks() {
     timespec now;
@@ -100,19 +94,8 @@ std::uint32_t NextWord() {
 void SeedState(std::uint32_t seed) {
     stateWords[0] = seed;
     seededWords = 1;
-    if (providedWords != nullptr && providedSeed == seed) {
-        std::memcpy(stateWords, providedWords, providedCount * sizeof stateWords[0]);
-        seededWords = providedCount;
-    }
-    providedWords = nullptr;
     renewedWords = 0;
     wordIndex = kWords;
-}
-
-void ProvideSeeding(std::uint32_t seed, const std::uint32_t* words, std::uint32_t count) {
-    providedSeed = seed;
-    providedWords = count > 0 && count <= kWords && words[0] == seed ? words : nullptr;
-    providedCount = count;
 }
 
 void TwistState() {

@@ -21,8 +21,3 @@ std::uint32_t NextWord();
 void SeedState(std::uint32_t seed);
 // Starts the regeneration of all 624 words; each is renewed when a draw first needs it.
 void TwistState();
-
-// Hands over the first count words of the seeding from seed, computed elsewhere (the census
-// seeds many deals at once). The next seeding copies them instead of computing them if it is
-// from seed, and drops them otherwise.
-void ProvideSeeding(std::uint32_t seed, const std::uint32_t* words, std::uint32_t count);

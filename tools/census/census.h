@@ -1,13 +1,15 @@
-// The census: every deal of a range of tick values played silently, in worker processes, and
-// counted by how it ended.
+// The census: every deal of a range of tick values played on the census kernel, in worker
+// threads, and counted by how it ended; a sample of the deals is played by the program's own
+// engine as well, and any difference stops the census.
 #pragma once
 
 #include <csignal>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 
-#include "deal_outcome.h"
+#include "outcome.h"
 
 constexpr int kPlayingCards = 56;
 
@@ -16,9 +18,12 @@ struct CensusTotals {
     std::uint64_t endings[3] = {};                      // indexed by Ending
     std::uint64_t cardsPlayed[kPlayingCards + 1] = {};  // games by cards played to the foundations
     std::uint32_t maxIterations = 0;
+    // The sum of a hash of every deal's tick and outcome: the same for the same outcomes,
+    // however the range was split up, and different, almost surely, when any outcome differs.
+    std::uint64_t digest = 0;
 };
 
-void Add(CensusTotals& totals, const DealOutcome& outcome);
+void Add(CensusTotals& totals, std::uint32_t tick, const DealOutcome& outcome);
 void Merge(CensusTotals& totals, const CensusTotals& more);
 
 struct CensusOptions {
@@ -29,12 +34,20 @@ struct CensusOptions {
     std::function<bool(std::uint32_t tick)> onListed;
     // Called each time the part of the range done in order grows: its end and the totals so far.
     std::function<void(std::uint64_t doneTo, const CensusTotals& totals)> onProgress;
-    // Set by a signal handler: the census stops at the next block.
+    // Set by a signal handler: the census stops soon after.
     const volatile std::sig_atomic_t* interrupted = nullptr;
+    // One deal in checkEvery is played by the program's engine as well, at places that differ
+    // from run to run; 1 checks every deal.
+    std::uint32_t checkEvery = 4096;
+};
+
+// The census kernel and the program's engine found different outcomes for a deal.
+struct Disagreement : std::runtime_error {
+    Disagreement(std::uint32_t tick, const DealOutcome& kernel, const DealOutcome& engine);
 };
 
 // Plays the deals of the ticks [from, to), adding them to totals. Returns the end of the part of
-// the range that was done in order: to, unless the census was stopped. Throws
-// std::runtime_error when a worker process fails.
+// the range that was done in order: to, unless the census was stopped. Throws Disagreement when
+// a checked deal differs.
 std::uint64_t RunCensus(std::uint64_t from, std::uint64_t to, const CensusOptions& options,
                         CensusTotals& totals);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kMagic = "pasianssi-census-checkpoint 1";
+constexpr const char* kMagic = "pasianssi-census-checkpoint 2";
 
 // FNV-1a over the body, so that a truncated or edited file is refused.
 std::uint64_t Digest(const std::string& text) {
@@ -30,7 +30,7 @@ std::string Body(const Checkpoint& c) {
     for (std::uint64_t e : c.totals.endings) body << ' ' << e;
     body << "\ncards";
     for (std::uint64_t n : c.totals.cardsPlayed) body << ' ' << n;
-    body << "\niterations " << c.totals.maxIterations << '\n';
+    body << "\niterations " << c.totals.maxIterations << "\noutcomes " << c.totals.digest << '\n';
     return body.str();
 }
 
@@ -69,7 +69,8 @@ bool ReadCheckpoint(const std::string& path, Checkpoint& c) {
     bool ok = name("from") && read(c.from) && name("to") && read(c.to) && name("done") &&
               read(c.doneTo) && name("games") && read(c.totals.games) && name("endings") &&
               readAll(c.totals.endings) && name("cards") && readAll(c.totals.cardsPlayed) &&
-              name("iterations") && read(c.totals.maxIterations);
+              name("iterations") && read(c.totals.maxIterations) && name("outcomes") &&
+              read(c.totals.digest);
     if (!ok) Corrupt(path, "a field is missing or malformed");
 
     std::uint64_t endings = c.totals.endings[0] + c.totals.endings[1] + c.totals.endings[2];

@@ -1,5 +1,6 @@
 // pasianssi-census: plays the deal of every tick value in a range and reports the odds of the
-// game; lists the deals of one ending; shows one deal traced as the program plays it.
+// game; lists the deals of one ending; shows one deal traced as the program plays it; plays a
+// fixed range as a benchmark whose counts and digest tell whether play has changed.
 #include <signal.h>
 #include <unistd.h>
 
@@ -17,30 +18,40 @@
 
 #include "census.h"
 #include "checkpoint.h"
-#include "deal_outcome.h"
+#include "kernel.h"
+#include "reference.h"
 
 namespace {
 
 constexpr std::uint64_t kTicks = std::uint64_t{1} << 32;
+constexpr std::uint64_t kBenchTicks = std::uint64_t{1} << 24;
 
 const char* const kUsage =
-    "Usage: pasianssi-census [--from T] [--to T] [--jobs N] [--json] [--checkpoint FILE]\n"
+    "Usage: pasianssi-census [--from T] [--to T] [--jobs N] [--json] [--checkpoint FILE] "
+    "[--verify]\n"
     "       pasianssi-census --list won|five-passes|hidden [--from T] [--to T] [--limit N] [--jobs "
     "N]\n"
     "       pasianssi-census --show T\n"
+    "       pasianssi-census --bench [--from T] [--to T] [--jobs N]\n"
     "\n"
     "Plays the deal of every tick value T in [--from, --to) as the first game of a run whose tick\n"
     "counter reads T, and reports wins with a 95% Wilson interval, how the games ended, how many\n"
     "cards reached the foundations, and the longest game. Tick values are decimal or 0x hex;\n"
     "--to may be 4294967296. The whole range is the default.\n"
     "\n"
-    "  --jobs N            worker processes (default: all cores)\n"
+    "The deals are played on the census kernel; one deal in 4096, at places that differ from run\n"
+    "to run, is played by the program's own engine as well, and a difference stops the census\n"
+    "with exit status 3.\n"
+    "\n"
+    "  --jobs N            worker threads (default: all cores)\n"
     "  --json              the result as JSON on standard output\n"
     "  --checkpoint FILE   keep progress in FILE; the same command continues an interrupted run\n"
     "  --list ENDING       the ticks of the deals that ended so, one per line, in rising order\n"
     "  --limit N           with --list: stop after N ticks\n"
     "  --show T            the traced game of the deal of T, as pasianssi writes it after the "
-    "prompt\n";
+    "prompt\n"
+    "  --verify            play every deal on the program's engine as well (slow)\n"
+    "  --bench             the census of ticks 0 .. 16777215 unless a range is given\n";
 
 constexpr std::string_view kValuedOptions[] = {"--from", "--to",    "--jobs", "--checkpoint",
                                                "--list", "--limit", "--show"};
@@ -58,6 +69,8 @@ struct Arguments {
     std::optional<Ending> listed;
     std::uint64_t limit = UINT64_MAX;
     std::optional<std::uint32_t> show;
+    bool verify = false;
+    bool bench = false;
 };
 
 std::uint64_t ParseNumber(const std::string& option, const char* text, std::uint64_t most) {
@@ -94,8 +107,10 @@ Arguments Parse(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (option == "--json") {
-            args.json = true;
+        if (option == "--json" || option == "--verify" || option == "--bench") {
+            (option == "--json"     ? args.json
+             : option == "--verify" ? args.verify
+                                    : args.bench) = true;
             continue;
         }
         if (std::find(std::begin(kValuedOptions), std::end(kValuedOptions), option) ==
@@ -123,8 +138,12 @@ Arguments Parse(int argc, char** argv) {
             args.show = static_cast<std::uint32_t>(ParseNumber(option, value, kTicks - 1));
         }
     }
+    if (args.bench && !rangeGiven) args.to = kBenchTicks;
     if (args.from >= args.to) throw UsageError("--from must be below --to");
-    if (args.show && (rangeGiven || args.listed || args.json || !args.checkpoint.empty()))
+    if (args.bench && (args.listed || !args.checkpoint.empty()))
+        throw UsageError("--bench goes with neither --list nor --checkpoint");
+    if (args.show && (rangeGiven || args.listed || args.json || !args.checkpoint.empty() ||
+                      args.verify || args.bench))
         throw UsageError("--show takes no other option");
     if (limitGiven && !args.listed) throw UsageError("--limit goes with --list");
     if (args.listed && (args.json || !args.checkpoint.empty()))
@@ -165,8 +184,10 @@ void PrintReport(const Arguments& args, const CensusTotals& t, double seconds,
         std::printf("}, \"cardsPlayed\": [");
         for (int c = 0; c <= kPlayingCards; ++c)
             std::printf("%s%" PRIu64, c ? ", " : "", t.cardsPlayed[c]);
-        std::printf("], \"maxIterations\": %u, \"seconds\": %.3f, \"gamesPerSecond\": %.0f}\n",
-                    t.maxIterations, seconds, rate);
+        std::printf("], \"maxIterations\": %u, \"digest\": \"%016" PRIx64
+                    "\", \"seconds\": %.3f, \"gamesPerSecond\": %.0f, \"kernel\": \"%s\", "
+                    "\"jobs\": %d}\n",
+                    t.maxIterations, t.digest, seconds, rate, KernelTarget(), args.jobs);
         return;
     }
     std::printf("Deals of ticks %" PRIu64 " .. %" PRIu64 ": %" PRIu64 " games\n", args.from,
@@ -185,7 +206,11 @@ void PrintReport(const Arguments& args, const CensusTotals& t, double seconds,
     }
     std::printf("Longest game: %u iterations of the play loop (the rules allow 60)\n",
                 t.maxIterations);
-    std::printf("Elapsed %.2f s, %.0f games per second\n", seconds, rate);
+    std::printf("Digest of the outcomes: %016" PRIx64 "\n", t.digest);
+    std::printf("Checked on the program's engine: %s, no difference\n",
+                args.verify ? "every deal" : "1 deal in 4096");
+    std::printf("Elapsed %.2f s, %.0f games per second (%s kernel, %d jobs)\n", seconds, rate,
+                KernelTarget(), args.jobs);
 }
 
 // Progress on standard error: a bar redrawn in place on a terminal, a line now and then otherwise.
@@ -251,10 +276,15 @@ int Census(const Arguments& args) {
     Progress progress(args.from, args.to, start);
     CensusOptions options;
     options.jobs = args.jobs;
+    if (args.verify) options.checkEvery = 1;
+    // The checkpoint is written at the first block and then at most once a second.
+    auto lastSaved = std::chrono::steady_clock::time_point{};
     options.onProgress = [&](std::uint64_t doneTo, const CensusTotals& sofar) {
         progress.Show(doneTo);
-        if (!args.checkpoint.empty())
-            WriteCheckpoint(args.checkpoint, {args.from, args.to, doneTo, sofar});
+        auto now = std::chrono::steady_clock::now();
+        if (args.checkpoint.empty() || now - lastSaved < std::chrono::seconds(1)) return;
+        WriteCheckpoint(args.checkpoint, {args.from, args.to, doneTo, sofar});
+        lastSaved = now;
     };
     if (!args.checkpoint.empty()) {
         struct sigaction action {};
@@ -286,6 +316,7 @@ int List(const Arguments& args) {
     CensusOptions options;
     options.jobs = args.jobs;
     options.listed = args.listed;
+    if (args.verify) options.checkEvery = 1;
     options.onListed = [&](std::uint32_t tick) {
         std::printf("%" PRIu32 "\n", tick);
         return ++count < args.limit;
@@ -303,6 +334,9 @@ int main(int argc, char** argv) {
         if (args.show) ShowDeal(*args.show);
         PrepareEngine();
         return args.listed ? List(args) : Census(args);
+    } catch (const Disagreement& error) {
+        std::fprintf(stderr, "pasianssi-census: %s\n", error.what());
+        return 3;
     } catch (const UsageError& error) {
         std::fprintf(stderr, "pasianssi-census: %s (see --help)\n", error.what());
         return 2;
