@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,7 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include "census.h"
 #include "harness.h"
+#include "kernel.h"
+#include "reference.h"
+#include "table/cards.h"
 
 namespace {
 
@@ -125,13 +130,65 @@ TEST(Census, ShowsTheProgramsTracedGame) {
 TEST(Census, RefusesBadArgumentsWithOneLine) {
     for (const char* arguments :
          {"--from", "--from -1", "--to 4294967297", "--from 5 --to 5", "--jobs 0", "--list lost",
-          "--limit 3", "--show 1 --from 2", "--bogus", "--from 0x"}) {
+          "--limit 3", "--show 1 --from 2", "--bogus", "--from 0x", "--bench --list won",
+          "--show 3 --verify"}) {
         RunResult run = Census(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1)
             << arguments << ": " << run.err;
     }
+}
+
+// The benchmark's counts and digest over a small range, against the same totals built from the
+// outcomes of the program's engine.
+TEST(Census, BenchCountsEqualThoseOfTheProgramsEngine) {
+    const std::uint32_t to = 20000;
+    PrepareEngine();
+    CensusTotals engine;
+    for (std::uint32_t tick = 0; tick < to; ++tick) Add(engine, tick, PlayDeal(tick));
+    ReleaseCards();
+    RunResult bench = Census("--bench --from 0 --to " + std::to_string(to) + " --json");
+    ASSERT_EQ(bench.status, 0) << bench.err;
+    char digest[17];
+    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(engine.digest));
+    EXPECT_NE(bench.out.find("\"games\": 20000, \"wins\": " +
+                             std::to_string(engine.endings[static_cast<int>(Ending::Won)]) + ","),
+              std::string::npos)
+        << bench.out;
+    EXPECT_NE(bench.out.find("\"maxIterations\": " + std::to_string(engine.maxIterations) +
+                             ", \"digest\": \"" + digest + "\""),
+              std::string::npos)
+        << bench.out;
+    RunResult verified = Census("--from 0 --to " + std::to_string(to) + " --verify");
+    ASSERT_EQ(verified.status, 0) << verified.err;
+    EXPECT_NE(verified.out.find("Checked on the program's engine: every deal, no difference"),
+              std::string::npos);
+}
+
+// An engine that plays other games than the kernel: a deck one card short.
+TEST(Census, StopsAtTheFirstDisagreementItFinds) {
+    PrepareEngine();
+    deckSize = 55;
+    CensusOptions options;
+    options.jobs = 2;
+    options.checkEvery = 1;
+    CensusTotals totals;
+    try {
+        RunCensus(0, 300000, options, totals);
+        ADD_FAILURE() << "no disagreement found";
+    } catch (const Disagreement& disagreement) {
+        std::string message = disagreement.what();
+        std::size_t at = message.find("on the deal of tick ");
+        ASSERT_NE(at, std::string::npos) << message;
+        std::uint32_t tick = static_cast<std::uint32_t>(std::stoul(message.substr(at + 20)));
+        DealOutcome kernel;
+        PlayTicks(tick, 1, &kernel);
+        EXPECT_NE(PlayDeal(tick), kernel) << message;
+    }
+    EXPECT_LT(totals.games, 300000u) << "the census stopped";
+    ReleaseCards();
+    deckSize = 56;
 }
 
 class Checkpoints : public testing::Test {
@@ -146,8 +203,15 @@ class Checkpoints : public testing::Test {
     std::string file;
 };
 
+// Long enough that the census is still running when the first checkpoint has been written.
+#ifdef PASIANSSI_SANITIZE
+constexpr const char* kInterruptedTo = "600007";
+#else
+constexpr const char* kInterruptedTo = "20000007";
+#endif
+
 TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
-    const std::string range = "--from 7 --to 600007 --json --jobs 2";
+    const std::string range = std::string("--from 7 --to ") + kInterruptedTo + " --json --jobs 2";
     RunResult whole = Census(range);
     ASSERT_EQ(whole.status, 0);
     for (int signal : {SIGINT, SIGKILL}) {
@@ -156,8 +220,8 @@ TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
             int null = open("/dev/null", O_WRONLY);
             dup2(null, STDOUT_FILENO);
             dup2(null, STDERR_FILENO);
-            execl(PASIANSSI_CENSUS, PASIANSSI_CENSUS, "--from", "7", "--to", "600007", "--json",
-                  "--jobs", "2", "--checkpoint", file.c_str(), nullptr);
+            execl(PASIANSSI_CENSUS, PASIANSSI_CENSUS, "--from", "7", "--to", kInterruptedTo,
+                  "--json", "--jobs", "2", "--checkpoint", file.c_str(), nullptr);
             _exit(127);
         }
         struct stat info;
@@ -177,7 +241,7 @@ TEST_F(Checkpoints, AnInterruptedCensusResumesToTheSameCounts) {
         std::getline(saved, to);
         std::getline(saved, done);
         EXPECT_EQ(first, "pasianssi-census-checkpoint 2");
-        EXPECT_LT(std::stoull(done.substr(5)), 600007u) << "stopped part-way";
+        EXPECT_LT(std::stoull(done.substr(5)), std::stoull(kInterruptedTo)) << "stopped part-way";
         RunResult resumed = Census(range + " --checkpoint '" + file + "'");
         ASSERT_EQ(resumed.status, 0) << resumed.err;
         EXPECT_EQ(Counts(resumed.out), Counts(whole.out)) << "after signal " << signal;

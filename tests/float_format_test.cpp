@@ -83,6 +83,16 @@ TEST(FloatFormat, FromFourUpIsTheExactValueRounded) {
         ASSERT_EQ(Format(value), LibraryText(value)) << std::hexfloat << value;
         ++checked;
     }
+    // From 4 to 2^53, where the digits come from the whole and fractional parts: every binary
+    // exponent alike, and the neighbours of every power of ten, which round across it.
+    for (int i = 0; i < 200000; ++i) {
+        double value = std::ldexp(1.0 + static_cast<double>(bits() >> 12) / 0x1p52,
+                                  2 + static_cast<int>(bits() % 51));
+        ASSERT_EQ(Format(value), LibraryText(value)) << std::hexfloat << value;
+    }
+    for (double power = 10; power < 0x1p53; power *= 10)
+        for (double value : {std::nextafter(power, 0.0), power, std::nextafter(power, 1e300)})
+            ASSERT_EQ(Format(value), LibraryText(value)) << std::hexfloat << value;
     // Percentages of small counts, where exact ties are common.
     for (int played = 1; played <= 400; ++played)
         for (int won = 1; won <= played; ++won) {

@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "main/main_loop.h"
+#include "runtime/random.h"
 
 namespace {
 
@@ -36,6 +39,22 @@ TEST(Program, AnyOtherAnswerPlaysOneSilentGameAndAsksAgain) {
         << statistics;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0) << "the end of input ends the run";
+}
+
+// Enter alone on a terminal sends LF: one silent game, and the next answer is read from the
+// next line, whatever the line ends.
+TEST(Program, AnEmptyAnswerPlaysOneSilentGameAndKeepsTheNextAnswer) {
+    for (const char* answers : {"\nt\nl\n", "\r\nt\r\nl\r\n", "\rt\rl\r"}) {
+        RunResult run = RunExecutable(answers);
+        EXPECT_EQ(run.status, 0);
+        std::size_t second = run.out.find(kPrompt, kPrompt.size());
+        ASSERT_EQ(second, kPrompt.size() + 26) << "one statistics line after the empty answer";
+        std::size_t trace = run.out.find("Arpomasi pakka paalimmaisesta kortista lahtien:\r\n");
+        EXPECT_EQ(trace, second + kPrompt.size()) << "the answer t traces a game";
+        EXPECT_TRUE(run.out.ends_with(kPrompt));
+        EXPECT_EQ(run.out.find(kPrompt, trace), run.out.size() - kPrompt.size())
+            << "then l ends the run";
+    }
 }
 
 TEST(Program, EmptyInputEndsAfterThePrompt) {
@@ -131,6 +150,59 @@ TEST(Program, TheSameRunGivesTheSameBytes) {
     };
     EXPECT_GT(parts[1].size(), 5000u);
     EXPECT_EQ(withoutStatistics(parts[1]), withoutStatistics(parts[3]));
+}
+
+// The run, then the random source's state as a line: RandSeed, seedMark, wordIndex and a hash
+// of the words.
+void MainLoopThenRandomState() {
+    MainLoop();
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::uint32_t word : stateWords) hash = (hash ^ word) * 1099511628211ull;
+    std::string state = "state " + std::to_string(RandSeed) + " " + std::to_string(seedMark) + " " +
+                        std::to_string(wordIndex) + " " + std::to_string(hash) + "\n";
+    ASSERT_EQ(write(STDOUT_FILENO, state.data(), state.size()), ssize_t(state.size()));
+}
+
+// Silent games whose tick repeats that of the game before take its outcome without playing
+// it again; traced games are always played. Each sequence of ticks is run with every game
+// silent, with every game traced, and silent but for a traced last game: the statistics values
+// and the random source afterwards, and the last game, which goes on with the random sequence
+// or seeds it again, must be the same bytes.
+TEST(Program, RepeatedSilentGamesLeaveEverythingAsIfPlayed) {
+    const std::uint32_t t = 0x12345678;
+    const std::vector<std::vector<std::uint32_t>> sequences = {
+        {7, 7},
+        {7, 7, 7, ~7u},                                            // repeats, then the complement
+        {0xFFFFFFFF, 0xFFFFFFFF, 0, 0},                            // the wrap of the counter
+        {0, 0, 0xFFFFFFFF},                                        // the first game seeds from 0
+        {t, t, ~t, ~t, ~t, ~t, ~t, ~t, ~t, ~t, ~t, ~t, ~t, t, t},  // past the 624th draw
+        {5, 6, 6, 5, 5, 5}};
+    auto statistics = [](const std::string& out) {
+        std::vector<std::string> values;
+        for (std::size_t at = 0; (at = out.find("E+0", at)) != std::string::npos; ++at)
+            values.push_back(out.substr(at - 19, 26));
+        return values;
+    };
+    auto run = [](const std::string& answers, const std::vector<std::uint32_t>& ticks) {
+        RunResult result = RunProgramInChild(answers + "l\n", ticks, MainLoopThenRandomState);
+        EXPECT_EQ(result.status, 0);
+        return result.out;
+    };
+    for (const auto& ticks : sequences) {
+        SCOPED_TRACE(testing::Message()
+                     << ticks.size() << " games, the last of tick " << ticks.back());
+        std::string silent, traced;
+        for (std::size_t game = 0; game < ticks.size(); ++game) silent += "x\n", traced += "t\n";
+        std::string repeated = run(silent, ticks);
+        std::string played = run(traced, ticks);
+        std::string lastTraced = run(silent.substr(2) + "t\n", ticks);
+        EXPECT_EQ(statistics(repeated), statistics(played));
+        std::string state = played.substr(played.rfind("state "));
+        EXPECT_TRUE(repeated.ends_with(state)) << state;
+        std::size_t lastGame = lastTraced.rfind("Arpomasi");
+        ASSERT_NE(lastGame, std::string::npos);
+        EXPECT_TRUE(played.ends_with(lastTraced.substr(lastGame)));
+    }
 }
 
 TEST(Program, StatisticsCountEachGamesOwnWin) {

@@ -6,6 +6,7 @@
 #include "main/run_state.h"
 #include "runtime/checked_console.h"
 #include "runtime/extended.h"
+#include "runtime/random.h"
 #include "table/cards.h"
 #include "table/deal.h"
 
@@ -46,14 +47,49 @@ void AskMode() {
     if (mode == kQuit || inputEnded) running = false;
 }
 
+namespace {
+
+// The game before, when its first draw seeded the random source from its own tick.
+struct SeededGame {
+    bool known;
+    std::uint32_t tick;
+    Ending ending;
+};
+SeededGame lastSeeded{};
+
+// What follows the shuffle: the deal, the first pass and, in trace mode, the table.
+void LayOutGame() {
+    DealTable();
+    kierros = 1;
+    if (mode == kTrace) ShowTable();
+}
+
+// A game whose tick repeats that of the game before, which was seeded from it, gets the same
+// deck and plays the same game: silently, it takes that game's ending without playing it
+// again, and leaves the random source as the same draws would, seeded from the tick once more.
+Ending PlayNextGame() {
+    Randomize();
+    if (mode != kTrace && lastSeeded.known && RandSeed == lastSeeded.tick) {
+        RandSeed = ~RandSeed;
+        return lastSeeded.ending;
+    }
+    lastSeeded = {NextDrawSeeds(), RandSeed, {}};
+    ShuffleSeeded();
+    LayOutGame();
+    PlayGame();
+    lastSeeded.ending = GameEnding();
+    return lastSeeded.ending;
+}
+
+}  // namespace
+
 // The statistics line is the main loop's own statement, written wherever the trace left the line.
 void MainLoop() {
     ResetTable();
     AskMode();
     while (running) {
-        DealGame();
-        PlayGame();
-        Ending ending = CountGame();
+        Ending ending = PlayNextGame();
+        CountGame(ending);
         PutFloat(winPercentage);
         PutLineEnd();
         WriteVerdict(ending);
@@ -64,20 +100,16 @@ void MainLoop() {
 
 void DealGame() {
     ShuffleDeck();
-    DealTable();
-    kierros = 1;
-    if (mode == kTrace) ShowTable();
+    LayOutGame();
 }
 
 // The game's own win is counted before the quotient is formed, so the percentage is the share
 // of wins among all games played so far, this one included.
-Ending CountGame() {
-    Ending ending = GameEnding();
+void CountGame(Ending ending) {
     gamesPlayed = gamesPlayed + 1;
     if (ending == Ending::Won) gamesWon = gamesWon + 1;
     winPercentage = ExtendedQuotient(static_cast<std::uint64_t>(gamesWon) * 100,
                                      static_cast<std::uint64_t>(gamesPlayed));
-    return ending;
 }
 
 void WriteVerdict(Ending ending) {

@@ -16,7 +16,7 @@ void MainLoop();
 void DealGame();
 
 // Counts the game that has ended, and its win, and works out the win percentage.
-Ending CountGame();
+void CountGame(Ending ending);
 
 // In trace mode, writes the verdict on the game that has ended.
 void WriteVerdict(Ending ending);

@@ -87,11 +87,16 @@ void EndLine(TextChannel& channel) {
     if (channel.flush != nullptr) channel.flush(channel);
 }
 
+// An empty line answers CR, whatever its line end, and its line end is left for SkipLine, so
+// that an empty answer never takes the next line with it.
 char ReadChar(TextChannel& channel) {
     if (ioError != 0) return 0;
     if (channel.bufPos >= channel.bufEnd) channel.transfer(channel);
     if (channel.bufPos >= channel.bufEnd) return kEndOfInput;
-    return channel.buffer[channel.bufPos++];
+    char byte = channel.buffer[channel.bufPos];
+    if (byte == kLineFeed || byte == kCarriageReturn) return kCarriageReturn;
+    ++channel.bufPos;
+    return byte;
 }
 
 // A line ends at LF, CR LF, a CR followed by anything else, before a byte 26, or at the end of

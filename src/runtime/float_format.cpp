@@ -9,6 +9,7 @@ namespace {
 __extension__ typedef unsigned __int128 u128;
 
 constexpr int kDigits = 17;
+constexpr std::uint64_t kTenToTheDigits = 100000000000000000;
 
 // The exact decimal digits of n × 2^binaryExponent, most significant first, and the decimal
 // exponent of the first digit. Limbs in base 10^9 hold every double's expansion (at most 767
@@ -91,6 +92,34 @@ void RoundToSignificant(Decimal& decimal) {
     }
 }
 
+// The 17 significant digits of m × 2^-s, for m of 53 bits and 1 ≤ s ≤ 50, straight from its
+// whole and fractional parts: the fraction's digits and the rest that decides the rounding are
+// exact in 128 bits.
+void ExpandFraction(std::uint64_t m, int s, Decimal& decimal) {
+    std::uint64_t whole = m >> s;
+    std::uint64_t fraction = m & ((std::uint64_t{1} << s) - 1);
+    int wholeDigits = 1;
+    std::uint64_t power = 10;
+    for (; power <= whole; power *= 10) ++wholeDigits;
+    int fractionDigits = kDigits - wholeDigits;
+    u128 scale = 1;
+    for (int i = 0; i < fractionDigits; ++i) scale *= 10;
+    u128 scaled = u128{fraction} * scale;
+    u128 rest = scaled & ((u128{1} << s) - 1);
+    u128 half = u128{1} << (s - 1);
+    u128 digits = u128{whole} * scale + (scaled >> s);
+    if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
+    decimal.exponent = wholeDigits - 1;
+    auto shown = static_cast<std::uint64_t>(digits);
+    if (shown == kTenToTheDigits) {  // rounded up to the next power of ten
+        shown /= 10;
+        ++decimal.exponent;
+    }
+    for (int i = kDigits - 1; i >= 0; --i, shown /= 10)
+        decimal.digits[i] = static_cast<char>('0' + shown % 10);
+    decimal.count = kDigits;
+}
+
 // 10^37 = T × 2^27 with T the 96-bit significand below, split at bit 64.
 constexpr std::uint64_t kTenPowerHigh = 0xF0BDC21A;
 constexpr std::uint64_t kTenPowerLow = 0xBB48DB201E86D400;
@@ -129,7 +158,9 @@ void FormatFloat(double value, char (&text)[kFloatTextLength]) {
             m = fraction | std::uint64_t{1} << 52;
             e = field - 1022;
         }
-        if (e >= 3 || e < -119) {
+        if (e >= 3 && e <= 52) {
+            ExpandFraction(m, 53 - e, decimal);
+        } else if (e >= 3 || e < -119) {
             ExpandExactly(m, e - 53, decimal);
         } else {
             // R = round(M × T / 2^96) with M = m × 2^43, that is round(m × T / 2^53).

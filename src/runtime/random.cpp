@@ -62,6 +62,10 @@ void Randomize() {
     RandSeed = tickSource();
 }
 
+bool NextDrawSeeds() {
+    return RandSeed != seedMark || wordIndex >= kUnseeded;
+}
+
 // The upper half of the signed 64-bit product: no division and no rejected words.
 std::int32_t Random(std::int32_t n) {
     if (n < 0) ++n;
@@ -70,8 +74,9 @@ std::int32_t Random(std::int32_t n) {
 }
 
 std::uint32_t NextWord() {
+    bool seeds = NextDrawSeeds();
     std::uint32_t k = wordIndex++;
-    if (RandSeed != seedMark || k >= kUnseeded) {
+    if (seeds) {
         SeedState(RandSeed);
         RandSeed = ~RandSeed;
         seedMark = RandSeed;

@@ -15,6 +15,8 @@ extern std::uint32_t wordIndex;  // 624: words used up; 625: never seeded
 extern std::uint32_t (*tickSource)();
 
 void Randomize();
+// The restart rule: the next draw seeds the generator from RandSeed rather than going on.
+bool NextDrawSeeds();
 std::int32_t Random(std::int32_t n);
 std::uint32_t NextWord();
 // Starts the reference seeding from seed; its words are computed as draws need them.

@@ -23,9 +23,13 @@ void WriteListingLine(int position, int suit, int rank) {
 
 }  // namespace
 
-// Every position is exchanged with one drawn from the whole table, not from the rest of it.
 void ShuffleDeck() {
     Randomize();
+    ShuffleSeeded();
+}
+
+// Every position is exchanged with one drawn from the whole table, not from the rest of it.
+void ShuffleSeeded() {
     std::int16_t numbers[kMaxDeck + 1];
     for (int i = 1; i <= deckSize; ++i) numbers[i] = static_cast<std::int16_t>(i);
     for (int i = 1; i <= deckSize; ++i) {

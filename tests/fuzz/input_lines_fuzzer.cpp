@@ -14,14 +14,20 @@
 namespace {
 
 // An answer is the first byte of a line; the line ends at the first LF, CR or byte 26 after
-// it. A LF or CR is part of the line, and so is a LF right after its CR; a 26 is not.
+// it. A LF or CR is part of the line, and so is a LF right after its CR; a 26 is not. An empty
+// line, one that begins with its LF or CR, answers CR.
 std::string ModelAnswers(std::string_view in) {
     std::string answers;
     std::size_t i = 0;
     while (i < in.size()) {
-        answers += in[i++];
-        std::size_t end = in.find_first_of("\n\r\x1a", i);
-        if (end == std::string_view::npos) break;
+        std::size_t end = i;
+        if (in[i] == '\n' || in[i] == '\r') {
+            answers += '\r';
+        } else {
+            answers += in[i++];
+            end = in.find_first_of("\n\r\x1a", i);
+            if (end == std::string_view::npos) break;
+        }
         i = end;
         if (in[end] == '\x1a') continue;
         ++i;

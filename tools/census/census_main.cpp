@@ -32,7 +32,7 @@ const char* const kUsage =
     "       pasianssi-census --list won|five-passes|hidden [--from T] [--to T] [--limit N] [--jobs "
     "N]\n"
     "       pasianssi-census --show T\n"
-    "       pasianssi-census --bench [--from T] [--to T] [--jobs N]\n"
+    "       pasianssi-census --bench [--from T] [--to T] [--jobs N] [--json]\n"
     "\n"
     "Plays the deal of every tick value T in [--from, --to) as the first game of a run whose tick\n"
     "counter reads T, and reports wins with a 95% Wilson interval, how the games ended, how many\n"

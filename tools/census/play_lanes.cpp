@@ -292,6 +292,8 @@ void PlayDecks(const std::uint8_t (*decks)[kDeckCards], std::size_t count, DealO
         for (int group = 0; group < kGroups; ++group) s[group] = LoadLanes(d, g, group * lanes);
         std::uint64_t endedLanes = 0;  // bit l for lane l
         while (endedLanes == 0) {
+            // The groups' steps do not depend on each other: unrolled, they overlap.
+#pragma GCC unroll 4
             for (int group = 0; group < kGroups; ++group) {
                 V ending;
                 M ended = Step(d, s[group], ending);

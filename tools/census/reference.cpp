@@ -28,7 +28,8 @@ void PlayTracedGame() {
     mode = kTrace;
     DealGame();
     PlayGame();
-    Ending ending = CountGame();
+    Ending ending = GameEnding();
+    CountGame(ending);
     PutFloat(winPercentage);
     PutLineEnd();
     WriteVerdict(ending);
