@@ -103,6 +103,11 @@ void DealGame() {
     LayOutGame();
 }
 
+void DealGivenDeck(const std::int16_t numbers[]) {
+    BuildDeck(numbers);
+    LayOutGame();
+}
+
 // The game's own win is counted before the quotient is formed, so the percentage is the share
 // of wins among all games played so far, this one included.
 void CountGame(Ending ending) {

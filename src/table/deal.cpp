@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kMaxDeck = 100;
 constexpr int kRanksPerSuit = 14;
 constexpr int kHiddenCards = 8;
 
@@ -38,6 +37,10 @@ void ShuffleSeeded() {
         numbers[i] = numbers[j];
         numbers[j] = kept;
     }
+    BuildDeck(numbers);
+}
+
+void BuildDeck(const std::int16_t numbers[]) {
     if (mode == kTrace) {
         PutText("Arpomasi pakka paalimmaisesta kortista lahtien:");
         PutLineEnd();

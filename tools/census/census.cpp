@@ -5,19 +5,21 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "fair.h"
 #include "kernel.h"
 #include "reference.h"
 
 namespace {
 
-// Ticks per block: the unit of work of a worker, of ordering and of checkpoints.
-constexpr std::uint64_t kBlockTicks = 1 << 16;
+// Deals per block: the unit of work of a worker, of ordering and of checkpoints.
+constexpr std::uint64_t kBlockDeals = 1 << 16;
 
 struct BlockResult {
     CensusTotals totals;
@@ -42,23 +44,29 @@ class Census {
     Census(std::uint64_t from, std::uint64_t to, const CensusOptions& options)
         : from_(from),
           to_(to),
-          blocks_((to - from + kBlockTicks - 1) / kBlockTicks),
+          blocks_((to - from + kBlockDeals - 1) / kBlockDeals),
           options_(options),
           checkFrom_(std::random_device{}() % options.checkEvery) {}
 
     // Plays blocks until none is left or the census stops.
     void Work() {
-        std::vector<DealOutcome> outcomes(kBlockTicks);
+        std::vector<DealOutcome> outcomes(kBlockDeals);
+        auto decks =
+            std::make_unique<std::uint8_t[][kDeckCards]>(options_.fairSeed ? kBlockDeals : 0);
         for (std::uint64_t b; !stop_ && (b = nextBlock_++) < blocks_;) {
-            std::uint64_t start = from_ + b * kBlockTicks;
-            auto count = static_cast<std::uint32_t>(std::min(to_, start + kBlockTicks) - start);
-            auto first = static_cast<std::uint32_t>(start);
-            PlayTicks(first, count, outcomes.data());
+            std::uint64_t first = from_ + b * kBlockDeals;
+            auto count = static_cast<std::uint32_t>(std::min(to_, first + kBlockDeals) - first);
+            if (options_.fairSeed) {
+                FairDecks(*options_.fairSeed, first, count, decks.get());
+                PlayDecks(decks.get(), count, outcomes.data());
+            } else {
+                PlayTicks(static_cast<std::uint32_t>(first), count, outcomes.data());
+            }
             BlockResult result;
             for (std::uint32_t i = 0; i < count; ++i) {
                 Add(result.totals, first + i, outcomes[i]);
                 if (options_.listed && outcomes[i].ending == *options_.listed)
-                    result.listed.push_back(first + i);
+                    result.listed.push_back(static_cast<std::uint32_t>(first + i));
             }
             Check(first, count, outcomes);
             std::lock_guard lock(mutex_);
@@ -98,27 +106,37 @@ class Census {
   private:
     // Plays the sampled deals of a block on the program's engine, which one thread at a time
     // may use.
-    void Check(std::uint32_t first, std::uint32_t count, const std::vector<DealOutcome>& outcomes) {
+    void Check(std::uint64_t first, std::uint32_t count, const std::vector<DealOutcome>& outcomes) {
         for (std::uint32_t i = checkFrom_; i < count && !stop_; i += options_.checkEvery) {
-            DealOutcome engine;
-            {
-                std::lock_guard lock(engineMutex_);
-                engine = PlayDeal(first + i);
-            }
+            DealOutcome engine = EngineOutcome(first + i);
             if (engine == outcomes[i]) continue;
             std::lock_guard lock(mutex_);
             if (!disagreement_)
                 disagreement_ =
-                    std::make_exception_ptr(Disagreement(first + i, outcomes[i], engine));
+                    std::make_exception_ptr(Disagreement(DealName(first + i), outcomes[i], engine));
             stop_ = true;
             blockDone_.notify_one();
         }
     }
 
+    DealOutcome EngineOutcome(std::uint64_t deal) {
+        std::uint8_t deck[1][kDeckCards];
+        if (options_.fairSeed) FairDecks(*options_.fairSeed, deal, 1, deck);
+        std::lock_guard lock(engineMutex_);
+        return options_.fairSeed ? PlayDeckOnEngine(deck[0])
+                                 : PlayDeal(static_cast<std::uint32_t>(deal));
+    }
+
+    std::string DealName(std::uint64_t deal) const {
+        return options_.fairSeed ? "fair deck " + std::to_string(deal) + " of seed " +
+                                       std::to_string(*options_.fairSeed)
+                                 : "the deal of tick " + std::to_string(deal);
+    }
+
     bool Interrupted() const { return options_.interrupted != nullptr && *options_.interrupted; }
 
     std::uint64_t DoneTo(std::uint64_t blocks) const {
-        return std::min(to_, from_ + blocks * kBlockTicks);
+        return std::min(to_, from_ + blocks * kBlockDeals);
     }
 
     const std::uint64_t from_, to_, blocks_;
@@ -135,20 +153,18 @@ class Census {
 
 }  // namespace
 
-Disagreement::Disagreement(std::uint32_t tick, const DealOutcome& kernel, const DealOutcome& engine)
-    : std::runtime_error(
-          "the census kernel and the program's engine disagree on the deal of "
-          "tick " +
-          std::to_string(tick) + ": kernel " + Describe(kernel) + "; engine " + Describe(engine)) {}
+Disagreement::Disagreement(const std::string& deal, const DealOutcome& kernel,
+                           const DealOutcome& engine)
+    : std::runtime_error("the census kernel and the program's engine disagree on " + deal +
+                         ": kernel " + Describe(kernel) + "; engine " + Describe(engine)) {}
 
-void Add(CensusTotals& totals, std::uint32_t tick, const DealOutcome& outcome) {
+void Add(CensusTotals& totals, std::uint64_t deal, const DealOutcome& outcome) {
     ++totals.games;
     ++totals.endings[static_cast<int>(outcome.ending)];
     ++totals.cardsPlayed[outcome.cardsPlayed];
     totals.maxIterations = std::max<std::uint32_t>(totals.maxIterations, outcome.iterations);
-    totals.digest +=
-        Mix(std::uint64_t{tick} << 16 | static_cast<std::uint64_t>(outcome.ending) << 12 |
-            std::uint64_t{outcome.cardsPlayed} << 6 | outcome.iterations);
+    totals.digest += Mix(deal << 16 | static_cast<std::uint64_t>(outcome.ending) << 12 |
+                         std::uint64_t{outcome.cardsPlayed} << 6 | outcome.iterations);
 }
 
 void Merge(CensusTotals& totals, const CensusTotals& more) {

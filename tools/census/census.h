@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "outcome.h"
 
@@ -23,7 +24,8 @@ struct CensusTotals {
     std::uint64_t digest = 0;
 };
 
-void Add(CensusTotals& totals, std::uint32_t tick, const DealOutcome& outcome);
+// Counts the outcome of a deal, numbered by its tick or its fair deck.
+void Add(CensusTotals& totals, std::uint64_t deal, const DealOutcome& outcome);
 void Merge(CensusTotals& totals, const CensusTotals& more);
 
 struct CensusOptions {
@@ -39,15 +41,17 @@ struct CensusOptions {
     // One deal in checkEvery is played by the program's engine as well, at places that differ
     // from run to run; 1 checks every deal.
     std::uint32_t checkEvery = 4096;
+    // With a seed, the deals are the fair decks of that seed instead of the deals of ticks.
+    std::optional<std::uint64_t> fairSeed;
 };
 
 // The census kernel and the program's engine found different outcomes for a deal.
 struct Disagreement : std::runtime_error {
-    Disagreement(std::uint32_t tick, const DealOutcome& kernel, const DealOutcome& engine);
+    Disagreement(const std::string& deal, const DealOutcome& kernel, const DealOutcome& engine);
 };
 
-// Plays the deals of the ticks [from, to), adding them to totals. Returns the end of the part of
-// the range that was done in order: to, unless the census was stopped. Throws Disagreement when
-// a checked deal differs.
+// Plays the deals [from, to), ticks or fair decks, adding them to totals. Returns the end of the
+// part of the range that was done in order: to, unless the census was stopped. Throws Disagreement
+// when a checked deal differs.
 std::uint64_t RunCensus(std::uint64_t from, std::uint64_t to, const CensusOptions& options,
                         CensusTotals& totals);

@@ -1,6 +1,7 @@
 // pasianssi-census: plays the deal of every tick value in a range and reports the odds of the
-// game; lists the deals of one ending; shows one deal traced as the program plays it; plays a
-// fixed range as a benchmark whose counts and digest tell whether play has changed.
+// game; lists the deals of one ending; shows one deal, or a deck a person gives, traced as the
+// program plays it; plays fair decks for the odds of the patience itself; plays a fixed range as
+// a benchmark whose counts and digest tell whether play has changed.
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,13 +12,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "census.h"
+#include "chart.h"
 #include "checkpoint.h"
+#include "deck.h"
 #include "kernel.h"
 #include "reference.h"
 
@@ -25,40 +34,6 @@ namespace {
 
 constexpr std::uint64_t kTicks = std::uint64_t{1} << 32;
 constexpr std::uint64_t kBenchTicks = std::uint64_t{1} << 24;
-
-const char* const kUsage =
-    "Usage: pasianssi-census [--from T] [--to T] [--jobs N] [--json] [--checkpoint FILE] "
-    "[--verify]\n"
-    "       pasianssi-census --list won|five-passes|hidden [--from T] [--to T] [--limit N] [--jobs "
-    "N]\n"
-    "       pasianssi-census --show T\n"
-    "       pasianssi-census --bench [--from T] [--to T] [--jobs N] [--json]\n"
-    "\n"
-    "Plays the deal of every tick value T in [--from, --to) as the first game of a run whose tick\n"
-    "counter reads T, and reports wins with a 95% Wilson interval, how the games ended, how many\n"
-    "cards reached the foundations, and the longest game. Tick values are decimal or 0x hex;\n"
-    "--to may be 4294967296. The whole range is the default.\n"
-    "\n"
-    "The deals are played on the census kernel; one deal in 4096, at places that differ from run\n"
-    "to run, is played by the program's own engine as well, and a difference stops the census\n"
-    "with exit status 3.\n"
-    "\n"
-    "  --jobs N            worker threads (default: all cores)\n"
-    "  --json              the result as JSON on standard output\n"
-    "  --checkpoint FILE   keep progress in FILE; the same command continues an interrupted run\n"
-    "  --list ENDING       the ticks of the deals that ended so, one per line, in rising order\n"
-    "  --limit N           with --list: stop after N ticks\n"
-    "  --show T            the traced game of the deal of T, as pasianssi writes it after the "
-    "prompt\n"
-    "  --verify            play every deal on the program's engine as well (slow)\n"
-    "  --bench             the census of ticks 0 .. 16777215 unless a range is given\n";
-
-constexpr std::string_view kValuedOptions[] = {"--from", "--to",    "--jobs", "--checkpoint",
-                                               "--list", "--limit", "--show"};
-
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 struct Arguments {
     std::uint64_t from = 0;
@@ -71,83 +46,119 @@ struct Arguments {
     std::optional<std::uint32_t> show;
     bool verify = false;
     bool bench = false;
+    std::uint64_t fair = 0;
+    std::uint64_t seed = 1;
+    std::string deck;
+    std::string svg;
 };
 
-std::uint64_t ParseNumber(const std::string& option, const char* text, std::uint64_t most) {
-    const char* digits = text;
-    int base = 10;
-    if (std::strncmp(text, "0x", 2) == 0 || std::strncmp(text, "0X", 2) == 0) {
-        digits += 2;
-        base = 16;
-    }
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long value = std::strtoull(digits, &end, base);
-    if (*digits == '\0' || *digits == '-' || *digits == '+' || *end != '\0' || errno != 0 ||
-        value > most)
-        throw UsageError(option + " takes a whole number from 0 to " + std::to_string(most) +
-                         ", not '" + text + "'");
-    return value;
+// A whole number from 0 to most, decimal or 0x hex, handed on in decimal.
+CLI::Validator WholeNumber(std::uint64_t least, std::uint64_t most) {
+    std::string range = "a whole number from " + std::to_string(least) +
+                        (most == UINT64_MAX ? " up" : " to " + std::to_string(most)) +
+                        " (decimal or 0x hex)";
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            const char* digits = text.c_str();
+            int base = 10;
+            if (text.starts_with("0x") || text.starts_with("0X")) {
+                digits += 2;
+                base = 16;
+            }
+            char* end = nullptr;
+            errno = 0;
+            unsigned long long value = std::strtoull(digits, &end, base);
+            if (*digits == '\0' || !std::isxdigit(static_cast<unsigned char>(*digits)) ||
+                *end != '\0' || errno != 0 || value < least || value > most)
+                return "takes " + range + ", not '" + text + "'";
+            text = std::to_string(value);
+            return "";
+        },
+        "N");
 }
 
-Ending ParseEnding(const char* text) {
-    if (std::strcmp(text, "won") == 0) return Ending::Won;
-    if (std::strcmp(text, "five-passes") == 0) return Ending::FivePasses;
-    if (std::strcmp(text, "hidden") == 0) return Ending::NextCardsHidden;
-    throw UsageError(std::string("--list takes won, five-passes or hidden, not '") + text + "'");
-}
+const char* const kDescription =
+    "Plays the deal of every tick value T in [--from, --to) as the first game of a run whose "
+    "tick counter reads T, and reports wins with a 95% Wilson interval, how the games ended, how "
+    "many cards reached the foundations, the longest game and a digest of the outcomes. The "
+    "whole range 0 .. 4294967295 is the default. The deals are played on the census kernel; one "
+    "deal in 4096, at places that differ from run to run, is played by the program's own engine "
+    "as well, and a difference stops the census with exit status 3.";
 
 Arguments Parse(int argc, char** argv) {
     Arguments args;
-    bool rangeGiven = false;
-    bool limitGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        }
-        if (option == "--json" || option == "--verify" || option == "--bench") {
-            (option == "--json"     ? args.json
-             : option == "--verify" ? args.verify
-                                    : args.bench) = true;
-            continue;
-        }
-        if (std::find(std::begin(kValuedOptions), std::end(kValuedOptions), option) ==
-            std::end(kValuedOptions))
-            throw UsageError("unknown option '" + option + "'");
-        if (i + 1 >= argc) throw UsageError(option + " needs a value");
-        const char* value = argv[++i];
-        if (option == "--from") {
-            args.from = ParseNumber(option, value, kTicks - 1);
-            rangeGiven = true;
-        } else if (option == "--to") {
-            args.to = ParseNumber(option, value, kTicks);
-            rangeGiven = true;
-        } else if (option == "--jobs") {
-            args.jobs = static_cast<int>(ParseNumber(option, value, 256));
-            if (args.jobs == 0) throw UsageError("--jobs takes a whole number from 1 to 256");
-        } else if (option == "--checkpoint") {
-            args.checkpoint = value;
-        } else if (option == "--list") {
-            args.listed = ParseEnding(value);
-        } else if (option == "--limit") {
-            args.limit = ParseNumber(option, value, UINT64_MAX);
-            limitGiven = true;
-        } else {
-            args.show = static_cast<std::uint32_t>(ParseNumber(option, value, kTicks - 1));
-        }
+    CLI::App app(kDescription, "pasianssi-census");
+    app.get_formatter()->column_width(26);
+    auto* from = app.add_option("--from", args.from, "the first tick (default 0)")
+                     ->transform(WholeNumber(0, kTicks - 1));
+    auto* to = app.add_option("--to", args.to, "the tick after the last (default 4294967296)")
+                   ->transform(WholeNumber(1, kTicks));
+    auto* jobs = app.add_option("--jobs", args.jobs, "worker threads (default: all cores)")
+                     ->transform(WholeNumber(1, 256));
+    auto* json = app.add_flag("--json", args.json, "the result as JSON on standard output");
+    auto* checkpoint = app.add_option("--checkpoint", args.checkpoint,
+                                      "keep progress in FILE; the same command continues an "
+                                      "interrupted census")
+                           ->type_name("FILE");
+    auto* list = app.add_option_function<std::string>(
+                        "--list",
+                        [&](const std::string& ending) {
+                            args.listed = ending == "won"           ? Ending::Won
+                                          : ending == "five-passes" ? Ending::FivePasses
+                                                                    : Ending::NextCardsHidden;
+                        },
+                        "the ticks of the deals that ended so, one a line, in rising order")
+                     ->check(CLI::IsMember({"won", "five-passes", "hidden"}))
+                     ->type_name("won|five-passes|hidden");
+    auto* limit = app.add_option("--limit", args.limit, "with --list: stop after N ticks")
+                      ->transform(WholeNumber(1, UINT64_MAX));
+    auto* show = app.add_option_function<std::uint32_t>(
+                        "--show", [&](std::uint32_t tick) { args.show = tick; },
+                        "the traced game of the deal of tick T, as pasianssi writes it after "
+                        "the prompt")
+                     ->transform(WholeNumber(0, kTicks - 1))
+                     ->type_name("T");
+    auto* deck = app.add_option("--deck", args.deck,
+                                "the traced game of a deck given top card first, a card a line "
+                                "('hertta 12') or as a traced game lists it; - for standard "
+                                "input")
+                     ->type_name("FILE");
+    auto* verify =
+        app.add_flag("--verify", args.verify, "play every deal on the program's engine as well");
+    auto* bench = app.add_flag("--bench", args.bench,
+                               "the census of ticks 0 .. 16777215 unless a range is given");
+    auto* fair = app.add_option("--fair", args.fair,
+                                "play N decks shuffled fairly instead of the deals of ticks")
+                     ->transform(WholeNumber(1, UINT64_MAX));
+    auto* seed =
+        app.add_option("--seed", args.seed, "with --fair: the seed of the decks (default 1)")
+            ->transform(WholeNumber(0, UINT64_MAX));
+    auto* svg =
+        app.add_option("--svg", args.svg, "write the cards-played histogram as an SVG chart")
+            ->type_name("FILE");
+
+    for (auto* one : {show, deck})
+        for (auto* other :
+             {from, to, jobs, json, checkpoint, list, limit, verify, bench, fair, svg})
+            one->excludes(other);
+    show->excludes(deck);
+    limit->needs(list);
+    seed->needs(fair);
+    list->excludes(json)->excludes(checkpoint)->excludes(bench)->excludes(svg);
+    fair->excludes(from)->excludes(to)->excludes(list)->excludes(checkpoint)->excludes(bench);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        std::exit(0);
     }
-    if (args.bench && !rangeGiven) args.to = kBenchTicks;
-    if (args.from >= args.to) throw UsageError("--from must be below --to");
-    if (args.bench && (args.listed || !args.checkpoint.empty()))
-        throw UsageError("--bench goes with neither --list nor --checkpoint");
-    if (args.show && (rangeGiven || args.listed || args.json || !args.checkpoint.empty() ||
-                      args.verify || args.bench))
-        throw UsageError("--show takes no other option");
-    if (limitGiven && !args.listed) throw UsageError("--limit goes with --list");
-    if (args.listed && (args.json || !args.checkpoint.empty()))
-        throw UsageError("--list goes with neither --json nor --checkpoint");
+
+    if (args.bench && from->count() == 0 && to->count() == 0) args.to = kBenchTicks;
+    if (args.fair != 0) {
+        args.from = 0;
+        args.to = args.fair;
+    }
+    if (args.from >= args.to) throw CLI::ValidationError("--from", "must be below --to");
     if (args.jobs == 0) args.jobs = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
     return args;
 }
@@ -167,33 +178,56 @@ void WilsonInterval(std::uint64_t wins, std::uint64_t games, double& low, double
 const char* const kEndingNames[] = {"hand passed five times", "won", "next cards hidden"};
 const char* const kEndingKeys[] = {"fivePasses", "won", "hidden"};
 
+// What was played, for the report's first line and the chart's title: one way everywhere, the
+// last tick included.
+std::string WhatWasPlayed(const Arguments& args) {
+    if (args.fair != 0)
+        return std::to_string(args.fair) + " fair decks of seed " + std::to_string(args.seed);
+    return "the deals of ticks " + std::to_string(args.from) + " .. " + std::to_string(args.to - 1);
+}
+
+std::string Hex(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
 void PrintReport(const Arguments& args, const CensusTotals& t, double seconds,
                  std::uint64_t playedNow) {
     std::uint64_t wins = t.endings[static_cast<int>(Ending::Won)];
     double low, high;
     WilsonInterval(wins, t.games, low, high);
     double rate = seconds > 0 ? static_cast<double>(playedNow) / seconds : 0;
+    double percentage = 100.0 * static_cast<double>(wins) / static_cast<double>(t.games);
     if (args.json) {
-        std::printf("{\"from\": %" PRIu64 ", \"to\": %" PRIu64 ", \"games\": %" PRIu64
-                    ", \"wins\": %" PRIu64
-                    ", \"winPercentage\": %.6f, \"wilson95\": [%.6f, %.6f], \"endings\": {",
-                    args.from, args.to, t.games, wins,
-                    100.0 * static_cast<double>(wins) / static_cast<double>(t.games), low, high);
-        for (int e = 0; e < 3; ++e)
-            std::printf("%s\"%s\": %" PRIu64, e ? ", " : "", kEndingKeys[e], t.endings[e]);
-        std::printf("}, \"cardsPlayed\": [");
-        for (int c = 0; c <= kPlayingCards; ++c)
-            std::printf("%s%" PRIu64, c ? ", " : "", t.cardsPlayed[c]);
-        std::printf("], \"maxIterations\": %u, \"digest\": \"%016" PRIx64
-                    "\", \"seconds\": %.3f, \"gamesPerSecond\": %.0f, \"kernel\": \"%s\", "
-                    "\"jobs\": %d}\n",
-                    t.maxIterations, t.digest, seconds, rate, KernelTarget(), args.jobs);
+        nlohmann::ordered_json report;
+        if (args.fair != 0) {
+            report["fair"] = args.fair;
+            report["seed"] = args.seed;
+        } else {
+            report["from"] = args.from;
+            report["to"] = args.to;
+        }
+        report["games"] = t.games;
+        report["wins"] = wins;
+        report["winPercentage"] = percentage;
+        report["wilson95"] = {low, high};
+        for (int e = 0; e < 3; ++e) report["endings"][kEndingKeys[e]] = t.endings[e];
+        report["cardsPlayed"] = t.cardsPlayed;
+        report["maxIterations"] = t.maxIterations;
+        report["digest"] = Hex(t.digest);
+        report["seconds"] = seconds;
+        report["gamesPerSecond"] = std::round(rate);
+        report["kernel"] = KernelTarget();
+        report["jobs"] = args.jobs;
+        std::cout << report.dump() << std::endl;
         return;
     }
-    std::printf("Deals of ticks %" PRIu64 " .. %" PRIu64 ": %" PRIu64 " games\n", args.from,
-                args.to - 1, t.games);
-    std::printf("Won %" PRIu64 ", %.4f %% (95%% interval %.4f %% .. %.4f %%)\n", wins,
-                100.0 * static_cast<double>(wins) / static_cast<double>(t.games), low, high);
+    std::string what = WhatWasPlayed(args);
+    what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+    std::printf("%s: %" PRIu64 " games\n", what.c_str(), t.games);
+    std::printf("Won %" PRIu64 ", %.4f %% (95%% interval %.4f %% .. %.4f %%)\n", wins, percentage,
+                low, high);
     std::printf("How the games ended:\n");
     for (int e : {1, 0, 2}) std::printf("  %-24s %12" PRIu64 "\n", kEndingNames[e], t.endings[e]);
     std::printf("Cards played to the foundations:\n");
@@ -206,7 +240,7 @@ void PrintReport(const Arguments& args, const CensusTotals& t, double seconds,
     }
     std::printf("Longest game: %u iterations of the play loop (the rules allow 60)\n",
                 t.maxIterations);
-    std::printf("Digest of the outcomes: %016" PRIx64 "\n", t.digest);
+    std::printf("Digest of the outcomes: %s\n", Hex(t.digest).c_str());
     std::printf("Checked on the program's engine: %s, no difference\n",
                 args.verify ? "every deal" : "1 deal in 4096");
     std::printf("Elapsed %.2f s, %.0f games per second (%s kernel, %d jobs)\n", seconds, rate,
@@ -241,7 +275,8 @@ class Progress {
                          std::string(static_cast<std::size_t>(30 - filled), '.').c_str(),
                          100 * fraction, rate / 1e6, seconds / 3600, seconds / 60 % 60,
                          seconds % 60);
-            if (last) std::fputc('\n', stderr);
+            drawn_ = true;
+            if (last) End();
         } else {
             std::fprintf(stderr,
                          "progress: %.1f%% (%" PRIu64 " of %" PRIu64
@@ -251,9 +286,16 @@ class Progress {
         }
     }
 
+    // Ends the line of the bar, so that what follows starts on a line of its own.
+    void End() {
+        if (drawn_) std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
   private:
     std::uint64_t from_, to_, start_;
     bool terminal_;
+    bool drawn_ = false;
     std::chrono::steady_clock::time_point began_, last_;
 };
 
@@ -262,14 +304,22 @@ void OnInterrupt(int) {
     interrupted = 1;
 }
 
+void CatchInterrupts(CensusOptions& options) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    options.interrupted = &interrupted;
+}
+
 int Census(const Arguments& args) {
     Checkpoint saved{args.from, args.to, args.from, {}};
     if (!args.checkpoint.empty() && ReadCheckpoint(args.checkpoint, saved) &&
         (saved.from != args.from || saved.to != args.to))
         throw std::runtime_error("checkpoint " + args.checkpoint + " is for ticks " +
-                                 std::to_string(saved.from) + " .. " + std::to_string(saved.to) +
-                                 ", not " + std::to_string(args.from) + " .. " +
-                                 std::to_string(args.to));
+                                 std::to_string(saved.from) + " .. " +
+                                 std::to_string(saved.to - 1) + ", not " +
+                                 std::to_string(args.from) + " .. " + std::to_string(args.to - 1));
     CensusTotals totals = saved.totals;
     std::uint64_t start = saved.doneTo;
     auto began = std::chrono::steady_clock::now();
@@ -277,6 +327,7 @@ int Census(const Arguments& args) {
     CensusOptions options;
     options.jobs = args.jobs;
     if (args.verify) options.checkEvery = 1;
+    if (args.fair != 0) options.fairSeed = args.seed;
     // The checkpoint is written at the first block and then at most once a second.
     auto lastSaved = std::chrono::steady_clock::time_point{};
     options.onProgress = [&](std::uint64_t doneTo, const CensusTotals& sofar) {
@@ -286,33 +337,47 @@ int Census(const Arguments& args) {
         WriteCheckpoint(args.checkpoint, {args.from, args.to, doneTo, sofar});
         lastSaved = now;
     };
-    if (!args.checkpoint.empty()) {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-        options.interrupted = &interrupted;
+    CatchInterrupts(options);
+    std::uint64_t doneTo;
+    try {
+        doneTo = start < args.to ? RunCensus(start, args.to, options, totals) : args.to;
+    } catch (...) {
+        progress.End();
+        throw;
     }
-    std::uint64_t doneTo = start < args.to ? RunCensus(start, args.to, options, totals) : args.to;
     if (!args.checkpoint.empty())
         WriteCheckpoint(args.checkpoint, {args.from, args.to, doneTo, totals});
     if (doneTo < args.to) {
-        std::fprintf(stderr,
-                     "\ninterrupted: ticks %" PRIu64 " .. %" PRIu64
-                     " are counted in %s; run the same command again to go on\n",
-                     args.from, doneTo - 1, args.checkpoint.c_str());
+        progress.End();
+        std::string done = doneTo > args.from
+                               ? std::to_string(args.from) + " .. " + std::to_string(doneTo - 1)
+                               : "none";
+        if (args.checkpoint.empty())
+            std::fprintf(stderr,
+                         "interrupted: %s of %s were played, and nothing is kept; with "
+                         "--checkpoint FILE a census can be continued\n",
+                         done.c_str(), args.fair != 0 ? "the decks" : "the ticks");
+        else
+            std::fprintf(stderr,
+                         "interrupted: ticks %s are counted in %s; run the same command again "
+                         "to go on\n",
+                         done.c_str(), args.checkpoint.c_str());
         return 130;
     }
     progress.Show(doneTo, true);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     PrintReport(args, totals, seconds, doneTo - start);
+    if (!args.svg.empty()) {
+        std::ofstream chart(args.svg, std::ios::trunc);
+        chart << HistogramChart(totals, "Cards played in " + WhatWasPlayed(args));
+        if (!chart.flush()) throw std::runtime_error("cannot write the chart " + args.svg);
+    }
     return 0;
 }
 
 int List(const Arguments& args) {
     std::uint64_t count = 0;
-    if (args.limit == 0) return 0;
     CensusOptions options;
     options.jobs = args.jobs;
     options.listed = args.listed;
@@ -321,9 +386,31 @@ int List(const Arguments& args) {
         std::printf("%" PRIu32 "\n", tick);
         return ++count < args.limit;
     };
+    CatchInterrupts(options);
     CensusTotals totals;
-    RunCensus(args.from, args.to, options, totals);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::uint64_t doneTo = RunCensus(args.from, args.to, options, totals);
+    if (std::fflush(stdout) != 0) return 1;
+    if (doneTo < args.to && count < args.limit) {
+        std::fprintf(stderr, "interrupted: the ticks listed are those below %" PRIu64 "\n", doneTo);
+        return 130;
+    }
+    return 0;
+}
+
+// The traced game of a deck a person gives; a deck that is not one is refused with one line.
+[[noreturn]] void ShowGivenDeck(const std::string& file) {
+    std::ostringstream text;
+    if (file == "-") {
+        text << std::cin.rdbuf();
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) throw std::runtime_error("cannot read " + file + ": " + std::strerror(errno));
+        text << in.rdbuf();
+    }
+    DeckReading reading = ReadDeck(text.str());
+    if (!reading.ok)
+        throw std::runtime_error((file == "-" ? "standard input" : file) + ": " + reading.error);
+    ShowDeck(reading.deck.data());
 }
 
 }  // namespace
@@ -332,14 +419,15 @@ int main(int argc, char** argv) {
     try {
         Arguments args = Parse(argc, argv);
         if (args.show) ShowDeal(*args.show);
+        if (!args.deck.empty()) ShowGivenDeck(args.deck);
         PrepareEngine();
         return args.listed ? List(args) : Census(args);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "pasianssi-census: %s (see --help)\n", error.what());
+        return 2;
     } catch (const Disagreement& error) {
         std::fprintf(stderr, "pasianssi-census: %s\n", error.what());
         return 3;
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "pasianssi-census: %s (see --help)\n", error.what());
-        return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "pasianssi-census: %s\n", error.what());
         return 2;

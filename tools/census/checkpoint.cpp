@@ -88,8 +88,7 @@ void WriteCheckpoint(const std::string& path, const Checkpoint& c) {
     std::string temporary = path + ".tmp";
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
-        throw std::runtime_error("cannot write checkpoint " + temporary + ": " +
-                                 std::strerror(errno));
+        throw std::runtime_error("cannot write checkpoint " + path + ": " + std::strerror(errno));
     bool written =
         write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
     int savedErrno = errno;

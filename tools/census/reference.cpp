@@ -6,6 +6,7 @@
 #include "runtime/process.h"
 #include "runtime/random.h"
 #include "table/cards.h"
+#include "table/deal.h"
 
 namespace {
 
@@ -23,10 +24,21 @@ void StartDeal(std::uint32_t tick) {
     wordIndex = 625;
 }
 
+const std::uint8_t* givenDeck = nullptr;
+
+// The shuffle's order handed over instead of drawn.
+void DealHandedDeck() {
+    std::int16_t numbers[kMaxDeck + 1];
+    for (int i = 0; i < kDeckCards; ++i) numbers[i + 1] = givenDeck[i];
+    DealGivenDeck(numbers);
+}
+
+void (*dealing)() = DealGame;
+
 void PlayTracedGame() {
     ResetTable();
     mode = kTrace;
-    DealGame();
+    dealing();
     PlayGame();
     Ending ending = GameEnding();
     CountGame(ending);
@@ -34,6 +46,17 @@ void PlayTracedGame() {
     PutLineEnd();
     WriteVerdict(ending);
     CollectCards();
+}
+
+DealOutcome PlayDealt() {
+    DealOutcome outcome{};
+    outcome.iterations = static_cast<std::uint8_t>(PlayGame());
+    outcome.ending = GameEnding();
+    for (int s = 1; s <= kSuits; ++s)
+        outcome.cardsPlayed =
+            static_cast<std::uint8_t>(outcome.cardsPlayed + peruspakat[s]->rank - 1);
+    CollectCards();
+    return outcome;
 }
 
 }  // namespace
@@ -46,17 +69,22 @@ void PrepareEngine() {
 DealOutcome PlayDeal(std::uint32_t tick) {
     StartDeal(tick);
     DealGame();
-    DealOutcome outcome{};
-    outcome.iterations = static_cast<std::uint8_t>(PlayGame());
-    outcome.ending = GameEnding();
-    for (int s = 1; s <= kSuits; ++s)
-        outcome.cardsPlayed =
-            static_cast<std::uint8_t>(outcome.cardsPlayed + peruspakat[s]->rank - 1);
-    CollectCards();
-    return outcome;
+    return PlayDealt();
+}
+
+DealOutcome PlayDeckOnEngine(const std::uint8_t deck[kDeckCards]) {
+    givenDeck = deck;
+    DealHandedDeck();
+    return PlayDealt();
 }
 
 void ShowDeal(std::uint32_t tick) {
     StartDeal(tick);
+    RunProgram(PlayTracedGame);
+}
+
+void ShowDeck(const std::uint8_t deck[kDeckCards]) {
+    givenDeck = deck;
+    dealing = DealHandedDeck;
     RunProgram(PlayTracedGame);
 }
