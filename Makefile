@@ -11,7 +11,7 @@ FUZZ_SECONDS ?= 60
 # The Debian packages each command needs.
 PROGRAM_PACKAGES := cmake ninja-build g++
 TOOL_PACKAGES := $(PROGRAM_PACKAGES) libhwy-dev libcli11-dev nlohmann-json3-dev
-TEST_PACKAGES := $(TOOL_PACKAGES) libgtest-dev binutils valgrind clang libclang-rt-14-dev
+TEST_PACKAGES := $(TOOL_PACKAGES) libgtest-dev binutils valgrind clang libclang-rt-14-dev chromium
 BENCH_PACKAGES := $(TOOL_PACKAGES) libbenchmark-dev time
 
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
@@ -79,8 +79,8 @@ fuzz: build
 	$(call install,$(TEST_PACKAGES))
 	@echo "== Building the fuzz targets with clang (build/fuzz)"
 	$(call build,fuzz)
-	@echo "== Fuzzing input_lines, answer_loop and deck_reader for $(FUZZ_SECONDS) s each"
-	@tests/fuzz/run.sh $(FUZZ_SECONDS) input_lines answer_loop deck_reader
+	@echo "== Fuzzing input_lines, answer_loop, deck_reader and trace_reader for $(FUZZ_SECONDS) s each"
+	@tests/fuzz/run.sh $(FUZZ_SECONDS) input_lines answer_loop deck_reader trace_reader
 
 bench: build
 	$(call install,$(BENCH_PACKAGES))
