@@ -12,7 +12,7 @@ done
 floor_ns=$("$build/bench/engine_bench" --benchmark_filter='^BM_SeedingFloor$' \
     --benchmark_format=csv 2>/dev/null | awk -F, '$1 == "\"BM_SeedingFloor\"" { print $3 }')
 rate=$("$build/pasianssi-census" --from 0 --to "$ticks" --jobs 2 --json 2>/dev/null |
-    sed 's/.*"gamesPerSecond": \([0-9]*\).*/\1/')
+    sed 's/.*"gamesPerSecond":\([0-9]*\).*/\1/')
 echo "seeding floor: $floor_ns ns a deal on one core"
 echo "census:        $rate games/s with 2 jobs over $ticks ticks"
 awk -v r="$rate" -v f="$floor_ns" 'BEGIN { printf "ratio:         %.2f of the one-core floor\n", r * f / 1e9 }'

@@ -217,7 +217,7 @@ void PrintReport(const Arguments& args, const CensusTotals& t, double seconds,
         report["maxIterations"] = t.maxIterations;
         report["digest"] = Hex(t.digest);
         report["seconds"] = seconds;
-        report["gamesPerSecond"] = std::round(rate);
+        report["gamesPerSecond"] = static_cast<std::uint64_t>(std::round(rate));
         report["kernel"] = KernelTarget();
         report["jobs"] = args.jobs;
         std::cout << report.dump() << std::endl;
