@@ -71,15 +71,19 @@ TEST(Replay, FollowsTheGameOfTickThousand) {
 }
 
 TEST(Replay, ReadsARunOfTracedAndSilentGames) {
-    RunResult program = RunProgramInChild("t\nx\nx\nl\n", {1000, 1000, 14});
+    RunResult program = RunProgramInChild("t\nx\nx\nt\nl\n", {1000, 1000, 14, 14});
     std::vector<RunGame> run = ReadRun(program.out);
-    ASSERT_EQ(run.size(), 3u);
+    ASSERT_EQ(run.size(), 4u);
     EXPECT_TRUE(run[0].traced);
     EXPECT_EQ(run[0].game.steps.back().table.played, 42);
     EXPECT_FALSE(run[1].traced);
     EXPECT_EQ(run[1].statistics, " 0.0000000000000000E+000");
     EXPECT_FALSE(run[2].traced);
     EXPECT_EQ(run[2].statistics, " 3.3333333333333336E+001");
+    ASSERT_TRUE(run[3].traced);
+    EXPECT_EQ(run[3].game.verdict, "Pasianssi meni lapi! :)");
+    EXPECT_EQ(run[3].game.statistics, " 5.0000000000000000E+001");
+    EXPECT_EQ(run[3].game.steps.back().table.played, 56);
 }
 
 // Each way a trace can fail to fit, refused with the line where it stops fitting.
@@ -97,12 +101,15 @@ TEST(Replay, RefusesATraceThatDoesNotFit) {
     std::string foreign = trace;
     foreign.replace(foreign.find("Nostetaan kasipakasta " + ristiTwo), 31,
                     "Nostetaan kasipakasta hertta  2");
+    std::string unknown = trace;
+    unknown.replace(unknown.find(ristiTwo + " peruspakkaan"), 9, std::string("risti\0 16", 9));
     std::string edited = trace;
     edited.replace(edited.find(" 17:  ruutu"), 15, std::string(" 17:  hertta 12", 15));
     for (const Case& c : {
              Case{"cut short", trace.substr(0, trace.size() / 2), "expected"},
              Case{"a table display that disagrees", wrongTop, "risti 2 on top of foundation 3"},
              Case{"a move of a card that is not there", foreign, "the top card of nakyvakasipakka"},
+             Case{"a card that no deck has", unknown, "expected a rank 2..15"},
              Case{"a card twice in the deck", edited,
                   "line 18: expected a card not yet in the deck"},
              Case{"another program's output", "hello\n", "line 1: expected the prompt"},
