@@ -106,10 +106,6 @@ class Reader {
     int line_ = 1;
 };
 
-std::string Named(const TraceCard& card) {
-    return CardText(card);
-}
-
 // Follows one traced game from its deck listing to its verdict.
 class Game {
   public:
@@ -160,7 +156,7 @@ class Game {
     bool Fits(const TraceCard& card) const { return table_.foundation[card.suit] + 1 == card.rank; }
 
     void ToFoundation(const TraceCard& card) {
-        if (!Fits(card)) in_.Fail("a card that fits its foundation, not " + Named(card));
+        if (!Fits(card)) in_.Fail("a card that fits its foundation, not " + CardText(card));
         table_.foundation[card.suit] = card.rank;
         ++table_.played;
     }
@@ -170,20 +166,20 @@ class Game {
         TraceCard card = in_.Card(7, 3);
         int slot = 1;
         while (slot <= 8 && table_.slots[slot] != card) ++slot;
-        if (slot > 8) in_.Fail("a card of apurivi, not " + Named(card));
+        if (slot > 8) in_.Fail("a card of apurivi, not " + CardText(card));
         in_.Expect(kToFoundation, "' peruspakkaan.'");
         ToFoundation(card);
         table_.slots[slot].reset();
-        std::string text = "Nostetaan apurivista " + Named(card) + " peruspakkaan.";
+        std::string text = "Nostetaan apurivista " + CardText(card) + " peruspakkaan.";
         if (!table_.hidden.empty()) {
             in_.Expect(kRefill, "the refill from piilopino");
             TraceCard refill = in_.Card(7, 4);
             if (refill != table_.hidden.front())
-                in_.Fail("the top card of piilopino, " + Named(table_.hidden.front()));
+                in_.Fail("the top card of piilopino, " + CardText(table_.hidden.front()));
             in_.Expect(kRefilled, "' tilalle.'");
             table_.slots[slot] = refill;
             table_.hidden.erase(table_.hidden.begin());
-            text += "...ja piilopinosta " + Named(refill) + " tilalle.";
+            text += "...ja piilopinosta " + CardText(refill) + " tilalle.";
         }
         Step(StepKind::FromApurivi, text);
         CheckTable();
@@ -198,10 +194,10 @@ class Game {
             if (table_.hand.empty() || table_.hand.front() != card)
                 in_.Fail(table_.hand.empty()
                              ? "no more turned cards, the hand is used up"
-                             : "the top card of kasipakka, " + Named(table_.hand.front()));
+                             : "the top card of kasipakka, " + CardText(table_.hand.front()));
             table_.hand.erase(table_.hand.begin());
             table_.visible.insert(table_.visible.begin(), card);
-            text += " " + Named(card);
+            text += " " + CardText(card);
         } while (in_.Rest().size() > 1 && in_.Rest()[0] == ' ' &&
                  std::islower(static_cast<unsigned char>(in_.Rest()[1])));
         Step(StepKind::Turn, text);
@@ -215,7 +211,7 @@ class Game {
         in_.Expect(kToFoundationFromHand, "' peruspakkaan'");
         ToFoundation(card);
         table_.visible.erase(table_.visible.begin());
-        Step(StepKind::FromHand, "Nostetaan kasipakasta " + Named(card) + " peruspakkaan");
+        Step(StepKind::FromHand, "Nostetaan kasipakasta " + CardText(card) + " peruspakkaan");
         CheckTable();
     }
 
@@ -272,14 +268,14 @@ class Game {
                 if (in_.Number(3, "rank 1") != 1)
                     in_.Fail("rank 1 on foundation " + std::to_string(suit));
             } else if (in_.Card(7, 3) != TraceCard{suit, rank}) {
-                in_.Fail(Named({suit, rank}) + " on top of foundation " + std::to_string(suit));
+                in_.Fail(CardText({suit, rank}) + " on top of foundation " + std::to_string(suit));
             }
             in_.Expect("  ", "two blanks");
         }
         in_.Expect(kVisible, "'Nakyvakasipakka:'");
         if (!table_.visible.empty()) {
             if (in_.Card(7, 3) != table_.visible.front())
-                in_.Fail(Named(table_.visible.front()) + " on top of nakyvakasipakka");
+                in_.Fail(CardText(table_.visible.front()) + " on top of nakyvakasipakka");
             in_.Expect("  ", "two blanks");
         }
         in_.Expect(kLineEnd, "the end of the line");
@@ -287,7 +283,7 @@ class Game {
         for (int slot = 1; slot <= 8; ++slot) {
             if (!table_.slots[slot]) continue;
             if (in_.Card(7, 3) != *table_.slots[slot])
-                in_.Fail(Named(*table_.slots[slot]) + " in slot " + std::to_string(slot));
+                in_.Fail(CardText(*table_.slots[slot]) + " in slot " + std::to_string(slot));
             in_.Expect("  ", "two blanks");
         }
     }
