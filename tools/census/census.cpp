@@ -33,9 +33,9 @@ std::uint64_t Mix(std::uint64_t x) {  // SplitMix64's finaliser
 }
 
 std::string Describe(const DealOutcome& o) {
-    const char* const endings[] = {"hand passed five times", "won", "next cards hidden"};
-    return std::string(endings[static_cast<int>(o.ending)]) + ", " + std::to_string(o.cardsPlayed) +
-           " cards played, " + std::to_string(o.iterations) + " iterations";
+    return std::string(kEndingNames[static_cast<int>(o.ending)]) + ", " +
+           std::to_string(o.cardsPlayed) + " cards played, " + std::to_string(o.iterations) +
+           " iterations";
 }
 
 // Everything the workers and the thread that merges their blocks share.

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -175,7 +174,6 @@ void WilsonInterval(std::uint64_t wins, std::uint64_t games, double& low, double
     high = 100 * std::min(1.0, centre + half);
 }
 
-const char* const kEndingNames[] = {"hand passed five times", "won", "next cards hidden"};
 const char* const kEndingKeys[] = {"fivePasses", "won", "hidden"};
 
 // What was played, for the report's first line and the chart's title: one way everywhere, the

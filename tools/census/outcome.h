@@ -12,3 +12,6 @@ struct DealOutcome {
 
     bool operator==(const DealOutcome&) const = default;
 };
+
+// How the reports name each ending, indexed by Ending.
+constexpr const char* kEndingNames[] = {"hand passed five times", "won", "next cards hidden"};

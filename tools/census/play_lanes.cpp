@@ -49,7 +49,6 @@ struct Games {
     alignas(64) std::uint64_t successorPlane[kSuccessorPlanes][kMaxLanes];
     alignas(64) std::uint64_t kierros[kMaxLanes];
     alignas(64) std::uint64_t iterations[kMaxLanes];
-    alignas(64) std::uint64_t played[kMaxLanes];
     alignas(64) std::uint64_t visibleRun[kMaxLanes];  // playing down nakyvakasipakka
     alignas(64) std::uint64_t ending[kMaxLanes];      // set by the step that ends the game
     alignas(64) std::uint64_t deal[kMaxLanes];        // the deal in the lane, kNone for none
@@ -57,7 +56,7 @@ struct Games {
 
 // The games of one group of lanes, as the step works on them.
 struct Lanes {
-    V next, slots, hidden, hand, turned, kierros, iterations, played, visibleRun, live;
+    V next, slots, hidden, hand, turned, kierros, iterations, visibleRun, live;
     V successorPlane[kSuccessorPlanes];
 };
 
@@ -135,7 +134,6 @@ void StartGame(Games& g, int lane, std::uint64_t deal, const Start& start) {
     g.turned[lane] = 0;
     g.kierros[lane] = 1;
     g.iterations[lane] = 0;
-    g.played[lane] = 0;
     g.visibleRun[lane] = 0;
     g.deal[lane] = deal;
 }
@@ -149,7 +147,6 @@ HWY_INLINE Lanes LoadLanes(D d, const Games& g, int at) {
     s.turned = hn::Load(d, g.turned + at);
     s.kierros = hn::Load(d, g.kierros + at);
     s.iterations = hn::Load(d, g.iterations + at);
-    s.played = hn::Load(d, g.played + at);
     s.visibleRun = hn::Load(d, g.visibleRun + at);
     s.live = hn::VecFromMask(d, hn::Ne(hn::Load(d, g.deal + at), hn::Set(d, kNone)));
     for (int k = 0; k < kSuccessorPlanes; ++k)
@@ -166,7 +163,6 @@ HWY_INLINE void StoreLanes(D d, const Lanes& s, Games& g, int at) {
     hn::Store(s.turned, d, g.turned + at);
     hn::Store(s.kierros, d, g.kierros + at);
     hn::Store(s.iterations, d, g.iterations + at);
-    hn::Store(s.played, d, g.played + at);
     hn::Store(s.visibleRun, d, g.visibleRun + at);
 }
 
@@ -186,6 +182,17 @@ HWY_INLINE M VisibleTopFits(D d, V next, V hand, V turned) {
     V visible = hn::And(hand, turned);
     return hn::RebindMask(d, hn::Gt(hn::BitCast(di, hn::And(next, visible)),
                                     hn::BitCast(di, hn::AndNot(next, visible))));
+}
+
+// The fifth pass is over and no card can move: the top of nakyvakasipakka does not fit where
+// this is asked.
+HWY_INLINE M TooManyRounds(D d, const Lanes& s) {
+    const V zero = hn::Zero(d);
+    M lastPass = hn::Eq(s.kierros, hn::Set(d, kLastPass));
+    M handUsed = hn::Eq(hn::AndNot(s.turned, s.hand), zero);
+    M noSlotFits = hn::Eq(hn::And(s.next, s.slots), zero);
+    M notComplete = hn::Ne(s.next, zero);
+    return hn::And(hn::And(lastPass, handUsed), hn::And(noSlotFits, notComplete));
 }
 
 // One step of every live game of the group. Returns the lanes whose game it ended, and sets
@@ -220,12 +227,7 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
     M handDone = hn::AndNot(fits, onHand);  // HandStep ends without playing
 
     // A new pass when the turn found nothing to play and TooManyRounds does not hold.
-    M lastPass = hn::Eq(s.kierros, hn::Set(d, kLastPass));
-    M handUsed = hn::Eq(hn::AndNot(s.turned, s.hand), zero);
-    M noSlotFits = hn::Eq(hn::And(s.next, s.slots), zero);
-    M notComplete = hn::Ne(s.next, zero);
-    M tooManyRounds = hn::And(hn::And(lastPass, handUsed), hn::And(noSlotFits, notComplete));
-    M newPass = hn::AndNot(tooManyRounds, hn::And(turn, handDone));
+    M newPass = hn::AndNot(TooManyRounds(d, s), hn::And(turn, handDone));
     s.kierros = hn::Add(s.kierros, hn::IfThenElseZero(newPass, one));
     s.turned = hn::IfThenElseZero(hn::Not(newPass), s.turned);
 
@@ -242,7 +244,6 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
                                    hn::Shl(one, successor));
     s.next = hn::Xor(s.next, hn::Or(card, hn::IfThenElseZero(play, successor)));
     s.hand = hn::AndNot(card, s.hand);
-    s.played = hn::Add(s.played, hn::IfThenElseZero(play, one));
 
     // The emptied slot takes the top card of piilopino, which lies in a run of positions.
     V refill = hn::IfThenElseZero(
@@ -257,9 +258,7 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
 
     // The end tests after an iteration; the top of nakyvakasipakka does not fit here.
     s.iterations = hn::Add(s.iterations, hn::IfThenElseZero(endIteration, one));
-    M fivePasses = hn::And(hn::And(hn::Eq(s.kierros, hn::Set(d, kLastPass)),
-                                   hn::Eq(hn::AndNot(s.turned, s.hand), zero)),
-                           hn::And(hn::Eq(hn::And(s.next, s.slots), zero), hn::Ne(s.next, zero)));
+    M fivePasses = TooManyRounds(d, s);
     M won = hn::Eq(s.next, zero);
     M hiddenAll = hn::Eq(hn::PopulationCount(hn::And(s.next, s.hidden)), hn::Set(d, 4));
     ending = hn::IfThenElse(
@@ -309,8 +308,10 @@ void PlayDecks(const std::uint8_t (*decks)[kDeckCards], std::size_t count, DealO
         for (int group = 0; group < kGroups; ++group) StoreLanes(d, s[group], g, group * lanes);
         for (; endedLanes != 0; endedLanes &= endedLanes - 1) {
             int lane = std::countr_zero(endedLanes);
+            // The cards played are those no longer in apurivi, piilopino or the hand.
+            int left = std::popcount(g.slots[lane] | g.hidden[lane] | g.hand[lane]);
             outcomes[g.deal[lane]] = {static_cast<Ending>(g.ending[lane]),
-                                      static_cast<std::uint8_t>(g.played[lane]),
+                                      static_cast<std::uint8_t>(kDeckCards - left),
                                       static_cast<std::uint8_t>(g.iterations[lane])};
             if (taken < count) {
                 StartGame(g, lane, taken, starts[taken]);
