@@ -26,8 +26,7 @@ using D = hn::ScalableTag<std::uint64_t>;
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
 
-constexpr int kGroups = 2;  // groups of lanes stepped side by side, so that their steps overlap
-constexpr int kMaxLanes = 8 * kGroups;  // 512 bits a group
+constexpr int kGroupLanes = 8;  // at most, in 512 bits
 constexpr int kRanks = 14;
 constexpr std::uint64_t kSlotCards = 0xFF;              // deck positions 1..8
 constexpr std::uint64_t kHiddenCards = 0xFF00;          // 9..16, the highest on top
@@ -37,27 +36,22 @@ constexpr std::uint64_t kNone = ~std::uint64_t{0};
 constexpr int kSuccessorPlanes = 7;
 constexpr std::uint8_t kTopRank = 0x40;
 
-// One game a lane, a field of each in a row of its own.
-struct Games {
-    alignas(64) std::uint64_t next[kMaxLanes];    // the next card of each suit not complete
-    alignas(64) std::uint64_t slots[kMaxLanes];   // apurivi
-    alignas(64) std::uint64_t hidden[kMaxLanes];  // piilopino
-    alignas(64) std::uint64_t hand[kMaxLanes];    // kasipakka and nakyvakasipakka
-    alignas(64) std::uint64_t turned[kMaxLanes];  // hand cards in it are nakyvakasipakka
-    // The position of the card of the same suit one rank up, in bit planes: bits 0..5, and
-    // plane 6 for the cards of rank 15, which have none.
-    alignas(64) std::uint64_t successorPlane[kSuccessorPlanes][kMaxLanes];
-    alignas(64) std::uint64_t kierros[kMaxLanes];
-    alignas(64) std::uint64_t iterations[kMaxLanes];
-    alignas(64) std::uint64_t visibleRun[kMaxLanes];  // playing down nakyvakasipakka
-    alignas(64) std::uint64_t ending[kMaxLanes];      // set by the step that ends the game
-    alignas(64) std::uint64_t deal[kMaxLanes];        // the deal in the lane, kNone for none
+// The games of one group of lanes, one game a lane, as the step works on them in registers.
+struct Lanes {
+    V next;    // the next card of each suit not complete
+    V slots;   // apurivi
+    V hidden;  // piilopino
+    V hand;    // kasipakka and nakyvakasipakka
+    V turned;  // hand cards in it are nakyvakasipakka
+    V kierros, iterations;
+    V visibleRun;  // playing down nakyvakasipakka
+    V live;        // a game is in the lane
 };
 
-// The games of one group of lanes, as the step works on them.
-struct Lanes {
-    V next, slots, hidden, hand, turned, kierros, iterations, visibleRun, live;
-    V successorPlane[kSuccessorPlanes];
+// What the step only reads, kept in memory: the position of the card of the same suit one
+// rank up, in bit planes (bits 0..5, and plane 6 for the cards of rank 15, which have none).
+struct SuccessorPlanes {
+    alignas(64) std::uint64_t plane[kSuccessorPlanes][kGroupLanes];
 };
 
 // The bit planes of 64 bytes: bit p of plane k is bit k of byte p.
@@ -125,47 +119,6 @@ Start Prepare(const std::uint8_t deck[kDeckCards]) {
     return start;
 }
 
-void StartGame(Games& g, int lane, std::uint64_t deal, const Start& start) {
-    for (int k = 0; k < kSuccessorPlanes; ++k) g.successorPlane[k][lane] = start.successorPlane[k];
-    g.next[lane] = start.next;
-    g.slots[lane] = kSlotCards;
-    g.hidden[lane] = kHiddenCards;
-    g.hand[lane] = kHandCards;
-    g.turned[lane] = 0;
-    g.kierros[lane] = 1;
-    g.iterations[lane] = 0;
-    g.visibleRun[lane] = 0;
-    g.deal[lane] = deal;
-}
-
-HWY_INLINE Lanes LoadLanes(D d, const Games& g, int at) {
-    Lanes s;
-    s.next = hn::Load(d, g.next + at);
-    s.slots = hn::Load(d, g.slots + at);
-    s.hidden = hn::Load(d, g.hidden + at);
-    s.hand = hn::Load(d, g.hand + at);
-    s.turned = hn::Load(d, g.turned + at);
-    s.kierros = hn::Load(d, g.kierros + at);
-    s.iterations = hn::Load(d, g.iterations + at);
-    s.visibleRun = hn::Load(d, g.visibleRun + at);
-    s.live = hn::VecFromMask(d, hn::Ne(hn::Load(d, g.deal + at), hn::Set(d, kNone)));
-    for (int k = 0; k < kSuccessorPlanes; ++k)
-        s.successorPlane[k] = hn::Load(d, g.successorPlane[k] + at);
-    return s;
-}
-
-// The successor planes do not change during a game and are not stored back.
-HWY_INLINE void StoreLanes(D d, const Lanes& s, Games& g, int at) {
-    hn::Store(s.next, d, g.next + at);
-    hn::Store(s.slots, d, g.slots + at);
-    hn::Store(s.hidden, d, g.hidden + at);
-    hn::Store(s.hand, d, g.hand + at);
-    hn::Store(s.turned, d, g.turned + at);
-    hn::Store(s.kierros, d, g.kierros + at);
-    hn::Store(s.iterations, d, g.iterations + at);
-    hn::Store(s.visibleRun, d, g.visibleRun + at);
-}
-
 // The index of the highest set bit of x, exact while x's bits lie within 53 places: the
 // exponent of x as a floating value.
 HWY_INLINE V HighestBit(D d, V x) {
@@ -195,9 +148,8 @@ HWY_INLINE M TooManyRounds(D d, const Lanes& s) {
     return hn::And(hn::And(lastPass, handUsed), hn::And(noSlotFits, notComplete));
 }
 
-// One step of every live game of the group. Returns the lanes whose game it ended, and sets
-// ending for them.
-HWY_INLINE M Step(D d, Lanes& s, V& ending) {
+// One step of every live game of the group. Returns the lanes whose game it ended.
+HWY_INLINE M Step(D d, Lanes& s, const SuccessorPlanes& successors) {
     const V zero = hn::Zero(d);
     const V one = hn::Set(d, 1);
     const M live = hn::MaskFromVec(s.live);
@@ -218,18 +170,19 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
     M turn = hn::AndNot(VisibleTopFits(d, s.next, s.hand, s.turned),
                         hn::And(handStep, hn::Ne(s.next, zero)));
     V fitting = hn::And(s.next, hn::AndNot(s.turned, s.hand));
-    V lowest = hn::And(fitting, hn::Sub(zero, fitting));
-    V turnedTo = hn::IfThenElse(hn::Eq(fitting, zero), hn::Set(d, kNone),
-                                hn::Or(lowest, hn::Sub(lowest, one)));
-    s.turned = hn::IfThenElse(turn, turnedTo, s.turned);
+    // All bits up to the lowest fitting card; all of them when no card fits.
+    s.turned = hn::IfThenElse(turn, hn::Xor(fitting, hn::Sub(fitting, one)), s.turned);
     M fits = VisibleTopFits(d, s.next, s.hand, s.turned);
     M fromHand = hn::And(onHand, fits);
     M handDone = hn::AndNot(fits, onHand);  // HandStep ends without playing
 
-    // A new pass when the turn found nothing to play and TooManyRounds does not hold.
-    M newPass = hn::AndNot(TooManyRounds(d, s), hn::And(turn, handDone));
+    // A new pass when the turn found nothing to play and TooManyRounds does not hold. Such a
+    // turn came from apurivi with no slot card fitting and the game not complete, and it
+    // turned the whole hand: of TooManyRounds only the last pass is left to ask.
+    M lastPass = hn::Eq(s.kierros, hn::Set(d, kLastPass));
+    M newPass = hn::AndNot(lastPass, hn::And(turn, handDone));
     s.kierros = hn::Add(s.kierros, hn::IfThenElseZero(newPass, one));
-    s.turned = hn::IfThenElseZero(hn::Not(newPass), s.turned);
+    s.turned = hn::IfThenZeroElse(newPass, s.turned);
 
     // The card played; its successor takes its place among the next cards.
     M play = hn::Or(fromSlot, fromHand);
@@ -238,18 +191,19 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
     V card = hn::IfThenElseZero(play, hn::Shl(one, position));
     V successor = zero;
     for (int k = 0; k < kSuccessorPlanes - 1; ++k)
-        successor = hn::Or(successor, hn::IfThenElseZero(hn::TestBit(s.successorPlane[k], card),
-                                                         hn::Set(d, std::uint64_t{1} << k)));
-    successor = hn::IfThenZeroElse(hn::TestBit(s.successorPlane[kSuccessorPlanes - 1], card),
-                                   hn::Shl(one, successor));
+        successor = hn::Or(successor,
+                           hn::IfThenElseZero(hn::TestBit(hn::Load(d, successors.plane[k]), card),
+                                              hn::Set(d, std::uint64_t{1} << k)));
+    successor =
+        hn::IfThenZeroElse(hn::TestBit(hn::Load(d, successors.plane[kSuccessorPlanes - 1]), card),
+                           hn::Shl(one, successor));
     s.next = hn::Xor(s.next, hn::Or(card, hn::IfThenElseZero(play, successor)));
     s.hand = hn::AndNot(card, s.hand);
 
-    // The emptied slot takes the top card of piilopino, which lies in a run of positions.
-    V refill = hn::IfThenElseZero(
-        fromSlot, hn::And(hn::ShiftRight<1>(hn::Add(s.hidden, hn::Set(d, 0x100))), s.hidden));
-    s.slots = hn::Or(hn::AndNot(card, s.slots), refill);
-    s.hidden = hn::Xor(s.hidden, refill);
+    // The emptied slot takes the top card of piilopino, the highest of its run of positions.
+    V hidden = hn::IfThenElse(fromSlot, hn::And(s.hidden, hn::ShiftRight<1>(s.hidden)), s.hidden);
+    s.slots = hn::Or(hn::AndNot(card, s.slots), hn::Xor(s.hidden, hidden));
+    s.hidden = hidden;
     // A card played from the hand ends the iteration when the card below it does not fit,
     // at once rather than in a step of its own.
     M runGoesOn = hn::And(fromHand, VisibleTopFits(d, s.next, s.hand, s.turned));
@@ -258,69 +212,116 @@ HWY_INLINE M Step(D d, Lanes& s, V& ending) {
 
     // The end tests after an iteration; the top of nakyvakasipakka does not fit here.
     s.iterations = hn::Add(s.iterations, hn::IfThenElseZero(endIteration, one));
-    M fivePasses = TooManyRounds(d, s);
     M won = hn::Eq(s.next, zero);
     M hiddenAll = hn::Eq(hn::PopulationCount(hn::And(s.next, s.hidden)), hn::Set(d, 4));
-    ending = hn::IfThenElse(
-        fivePasses, hn::Set(d, static_cast<std::uint64_t>(Ending::FivePasses)),
-        hn::IfThenElse(won, hn::Set(d, static_cast<std::uint64_t>(Ending::Won)),
-                       hn::Set(d, static_cast<std::uint64_t>(Ending::NextCardsHidden))));
-    return hn::And(endIteration, hn::Or(hn::Or(fivePasses, won), hiddenAll));
+    return hn::And(endIteration, hn::Or(hn::Or(TooManyRounds(d, s), won), hiddenAll));
 }
 
-// The decks are prepared first, all in one go, and then played.
+// How the games that a step ended ended, by the end tests in their order.
+HWY_INLINE V Endings(D d, const Lanes& s) {
+    return hn::IfThenElse(
+        TooManyRounds(d, s), hn::Set(d, static_cast<std::uint64_t>(Ending::FivePasses)),
+        hn::IfThenElse(hn::Eq(s.next, hn::Zero(d)),
+                       hn::Set(d, static_cast<std::uint64_t>(Ending::Won)),
+                       hn::Set(d, static_cast<std::uint64_t>(Ending::NextCardsHidden))));
+}
+
+// The decks waiting for a lane, and the deal played in each lane.
+struct Queue {
+    const Start* starts;
+    std::size_t count;
+    std::size_t taken = 0;
+    int running = 0;
+    std::size_t deal[2 * kGroupLanes];
+};
+
+HWY_INLINE std::uint64_t LaneBits(D d, M mask) {
+    std::uint8_t bytes[8] = {};
+    hn::StoreMaskBits(d, mask, bytes);
+    std::uint64_t bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    return bits;
+}
+
+HWY_INLINE Lanes EmptyLanes(D d) {
+    const V zero = hn::Zero(d);
+    return Lanes{zero, zero, zero, zero, zero, zero, zero, zero, zero};
+}
+
+// The outcomes of the games that ended in a group, whose first lane is lane `first`.
+HWY_INLINE void Retire(D d, const Lanes& s, M ended, Queue& q, int first, DealOutcome* outcomes) {
+    // The cards played are those no longer in apurivi, piilopino or the hand.
+    V left = hn::PopulationCount(hn::Or(hn::Or(s.slots, s.hidden), s.hand));
+    V played = hn::Sub(hn::Set(d, kDeckCards), left);
+    alignas(64) std::uint64_t packed[8];
+    hn::Store(
+        hn::Or(Endings(d, s), hn::Or(hn::ShiftLeft<8>(played), hn::ShiftLeft<16>(s.iterations))), d,
+        packed);
+    for (std::uint64_t bits = LaneBits(d, ended); bits != 0; bits &= bits - 1) {
+        int lane = std::countr_zero(bits);
+        outcomes[q.deal[first + lane]] = {static_cast<Ending>(packed[lane] & 0xFF),
+                                          static_cast<std::uint8_t>(packed[lane] >> 8),
+                                          static_cast<std::uint8_t>(packed[lane] >> 16)};
+        --q.running;
+    }
+}
+
+// The lanes that hold no game take the next decks, while there are any; the vectors are set
+// lane by lane where they stay, so that no game leaves the registers.
+HWY_INLINE void StartGames(D d, Lanes& s, SuccessorPlanes& successors, M empty, Queue& q,
+                           int first) {
+    const V laneIndex = hn::Iota(d, 0);
+    M started = hn::And(empty, hn::Not(empty));
+    for (std::uint64_t bits = LaneBits(d, empty); bits != 0 && q.taken < q.count;
+         bits &= bits - 1) {
+        int lane = std::countr_zero(bits);
+        const Start& start = q.starts[q.taken];
+        q.deal[first + lane] = q.taken++;
+        ++q.running;
+        M here = hn::Eq(laneIndex, hn::Set(d, static_cast<std::uint64_t>(lane)));
+        started = hn::Or(started, here);
+        s.next = hn::IfThenElse(here, hn::Set(d, start.next), s.next);
+        for (int k = 0; k < kSuccessorPlanes; ++k) {
+            std::uint64_t* plane = successors.plane[k];
+            hn::Store(hn::IfThenElse(here, hn::Set(d, start.successorPlane[k]), hn::Load(d, plane)),
+                      d, plane);
+        }
+    }
+    s.live = hn::VecFromMask(d, hn::Or(hn::AndNot(empty, hn::MaskFromVec(s.live)), started));
+    s.slots = hn::IfThenElse(started, hn::Set(d, kSlotCards), s.slots);
+    s.hidden = hn::IfThenElse(started, hn::Set(d, kHiddenCards), s.hidden);
+    s.hand = hn::IfThenElse(started, hn::Set(d, kHandCards), s.hand);
+    s.turned = hn::IfThenZeroElse(started, s.turned);
+    s.kierros = hn::IfThenElse(started, hn::Set(d, 1), s.kierros);
+    s.iterations = hn::IfThenZeroElse(started, s.iterations);
+    s.visibleRun = hn::IfThenZeroElse(started, s.visibleRun);
+}
+
+// One step of a group's games; the lanes whose game ends take the next decks.
+HWY_INLINE void StepGroup(D d, Lanes& s, SuccessorPlanes& successors, Queue& q, int first,
+                          DealOutcome* outcomes) {
+    M ended = Step(d, s, successors);
+    if (hn::AllFalse(d, ended)) return;
+    Retire(d, s, ended, q, first, outcomes);
+    StartGames(d, s, successors, ended, q, first);
+}
+
+// The decks are prepared first, all in one go, and then played in two groups of lanes, whose
+// steps do not depend on each other and so overlap.
 void PlayDecks(const std::uint8_t (*decks)[kDeckCards], std::size_t count, DealOutcome* outcomes) {
     const D d;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    const int width = lanes * kGroups;
-    HWY_DASSERT(width <= kMaxLanes);
+    HWY_DASSERT(lanes <= kGroupLanes);
     std::vector<Start> starts(count);
     for (std::size_t i = 0; i < count; ++i) starts[i] = Prepare(decks[i]);
-    Games g{};
-    std::size_t taken = 0;
-    int running = 0;
-    for (int lane = 0; lane < width; ++lane) {
-        g.deal[lane] = kNone;
-        if (taken == count) continue;
-        StartGame(g, lane, taken, starts[taken]);
-        ++taken;
-        ++running;
-    }
-    while (running > 0) {
-        Lanes s[kGroups];
-        for (int group = 0; group < kGroups; ++group) s[group] = LoadLanes(d, g, group * lanes);
-        std::uint64_t endedLanes = 0;  // bit l for lane l
-        while (endedLanes == 0) {
-            // The groups' steps do not depend on each other: unrolled, they overlap.
-#pragma GCC unroll 4
-            for (int group = 0; group < kGroups; ++group) {
-                V ending;
-                M ended = Step(d, s[group], ending);
-                if (hn::AllFalse(d, ended)) continue;
-                hn::Store(ending, d, g.ending + group * lanes);
-                std::uint8_t bits[8] = {};
-                hn::StoreMaskBits(d, ended, bits);
-                std::uint64_t groupBits;
-                std::memcpy(&groupBits, bits, sizeof groupBits);
-                endedLanes |= groupBits << (group * lanes);
-            }
-        }
-        for (int group = 0; group < kGroups; ++group) StoreLanes(d, s[group], g, group * lanes);
-        for (; endedLanes != 0; endedLanes &= endedLanes - 1) {
-            int lane = std::countr_zero(endedLanes);
-            // The cards played are those no longer in apurivi, piilopino or the hand.
-            int left = std::popcount(g.slots[lane] | g.hidden[lane] | g.hand[lane]);
-            outcomes[g.deal[lane]] = {static_cast<Ending>(g.ending[lane]),
-                                      static_cast<std::uint8_t>(kDeckCards - left),
-                                      static_cast<std::uint8_t>(g.iterations[lane])};
-            if (taken < count) {
-                StartGame(g, lane, taken, starts[taken]);
-                ++taken;
-            } else {
-                g.deal[lane] = kNone;
-                --running;
-            }
-        }
+    Queue q{starts.data(), count, 0, 0, {}};
+    Lanes one = EmptyLanes(d), two = EmptyLanes(d);
+    SuccessorPlanes successorsOne{}, successorsTwo{};
+    StartGames(d, one, successorsOne, hn::FirstN(d, lanes), q, 0);
+    StartGames(d, two, successorsTwo, hn::FirstN(d, lanes), q, lanes);
+    while (q.running > 0) {
+        StepGroup(d, one, successorsOne, q, 0, outcomes);
+        StepGroup(d, two, successorsTwo, q, lanes, outcomes);
     }
 }
 
