@@ -32,12 +32,10 @@ BENCHMARK(BM_KernelDraws);
 void BM_KernelShuffle(benchmark::State& state) {
     static BatchDraws batch;
     DrawBatch(0, batch);
-    std::uint8_t deck[kDeckCards];
+    static std::uint8_t decks[kBatchDeals][kDeckCards];
     for (auto _ : state) {
-        for (int d = 0; d < kBatchDeals; ++d) {
-            ShuffleDraws(batch, d, deck);
-            benchmark::DoNotOptimize(deck);
-        }
+        ShuffleBatch(batch, kBatchDeals, decks);
+        benchmark::DoNotOptimize(decks);
     }
     PerDeal(state, kBatchDeals);
 }
@@ -46,9 +44,9 @@ BENCHMARK(BM_KernelShuffle);
 void BM_KernelPlay(benchmark::State& state) {
     static BatchDraws batch;
     static std::uint8_t decks[kDecks][kDeckCards];
-    for (int d = 0; d < kDecks; ++d) {
-        if (d % kBatchDeals == 0) DrawBatch(static_cast<std::uint32_t>(d), batch);
-        ShuffleDraws(batch, d % kBatchDeals, decks[d]);
+    for (int d = 0; d < kDecks; d += kBatchDeals) {
+        DrawBatch(static_cast<std::uint32_t>(d), batch);
+        ShuffleBatch(batch, kBatchDeals, decks + d);
     }
     std::vector<DealOutcome> outcomes(kDecks);
     for (auto _ : state) {

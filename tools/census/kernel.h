@@ -21,13 +21,13 @@ void PlayTicks(std::uint32_t first, std::uint32_t count, DealOutcome* outcomes);
 void PlayDecks(const std::uint8_t (*decks)[kDeckCards], std::size_t count, DealOutcome* outcomes);
 
 // The draws Random(56) of a batch of deals of consecutive ticks, draw k of deal d at
-// draws[k][d], and the deck that the shuffle makes of a deal's draws.
+// draws[k][d], and the decks that the shuffle makes of the draws of the batch's first deals.
 constexpr int kBatchDeals = 128;
 struct BatchDraws {
     alignas(64) std::uint32_t draws[kDeckCards][kBatchDeals];
 };
 void DrawBatch(std::uint32_t first, BatchDraws& batch);
-void ShuffleDraws(const BatchDraws& batch, int deal, std::uint8_t deck[kDeckCards]);
+void ShuffleBatch(const BatchDraws& batch, int count, std::uint8_t (*decks)[kDeckCards]);
 
 // The vector units the kernel is built for and this processor has, one bit each as Highway
 // numbers them; the one in use, by name; and a way to choose another (0: the widest again).
