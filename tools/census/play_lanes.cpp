@@ -141,11 +141,10 @@ HWY_INLINE M VisibleTopFits(D d, V next, V hand, V turned) {
 // this is asked.
 HWY_INLINE M TooManyRounds(D d, const Lanes& s) {
     const V zero = hn::Zero(d);
+    // Cards of kasipakka, and slot cards that fit: none may be left.
+    V movable = hn::Or(hn::AndNot(s.turned, s.hand), hn::And(s.next, s.slots));
     M lastPass = hn::Eq(s.kierros, hn::Set(d, kLastPass));
-    M handUsed = hn::Eq(hn::AndNot(s.turned, s.hand), zero);
-    M noSlotFits = hn::Eq(hn::And(s.next, s.slots), zero);
-    M notComplete = hn::Ne(s.next, zero);
-    return hn::And(hn::And(lastPass, handUsed), hn::And(noSlotFits, notComplete));
+    return hn::And(hn::And(lastPass, hn::Eq(movable, zero)), hn::Ne(s.next, zero));
 }
 
 // One step of every live game of the group. Returns the lanes whose game it ended.
@@ -164,15 +163,16 @@ HWY_INLINE M Step(D d, Lanes& s, const SuccessorPlanes& successors) {
     M fromSlot = hn::And(inApurivi, hn::Ne(slotCards, zero));
 
     // HandStep, or the rest of PlayFromVisible. The hand is turned when its top does not fit
-    // and the game is not complete, up to the first fitting card or to its end.
+    // and the game is not complete, up to the first fitting card, which is then on top, or to
+    // its end, when the top still does not fit.
     M handStep = hn::AndNot(fromSlot, inApurivi);
     M onHand = hn::Or(handStep, inRun);
-    M turn = hn::AndNot(VisibleTopFits(d, s.next, s.hand, s.turned),
-                        hn::And(handStep, hn::Ne(s.next, zero)));
+    M topFits = VisibleTopFits(d, s.next, s.hand, s.turned);
+    M turn = hn::AndNot(topFits, hn::And(handStep, hn::Ne(s.next, zero)));
     V fitting = hn::And(s.next, hn::AndNot(s.turned, s.hand));
-    // All bits up to the lowest fitting card; all of them when no card fits.
+    M found = hn::Ne(fitting, zero);
     s.turned = hn::IfThenElse(turn, hn::Xor(fitting, hn::Sub(fitting, one)), s.turned);
-    M fits = VisibleTopFits(d, s.next, s.hand, s.turned);
+    M fits = hn::Or(topFits, hn::And(turn, found));
     M fromHand = hn::And(onHand, fits);
     M handDone = hn::AndNot(fits, onHand);  // HandStep ends without playing
 
@@ -180,8 +180,8 @@ HWY_INLINE M Step(D d, Lanes& s, const SuccessorPlanes& successors) {
     // turn came from apurivi with no slot card fitting and the game not complete, and it
     // turned the whole hand: of TooManyRounds only the last pass is left to ask.
     M lastPass = hn::Eq(s.kierros, hn::Set(d, kLastPass));
-    M newPass = hn::AndNot(lastPass, hn::And(turn, handDone));
-    s.kierros = hn::Add(s.kierros, hn::IfThenElseZero(newPass, one));
+    M newPass = hn::AndNot(lastPass, hn::AndNot(found, turn));
+    s.kierros = hn::IfThenElse(newPass, hn::Add(s.kierros, one), s.kierros);
     s.turned = hn::IfThenZeroElse(newPass, s.turned);
 
     // The card played; its successor takes its place among the next cards.
@@ -211,7 +211,7 @@ HWY_INLINE M Step(D d, Lanes& s, const SuccessorPlanes& successors) {
     M endIteration = hn::Or(handDone, hn::AndNot(runGoesOn, fromHand));
 
     // The end tests after an iteration; the top of nakyvakasipakka does not fit here.
-    s.iterations = hn::Add(s.iterations, hn::IfThenElseZero(endIteration, one));
+    s.iterations = hn::IfThenElse(endIteration, hn::Add(s.iterations, one), s.iterations);
     M won = hn::Eq(s.next, zero);
     M hiddenAll = hn::Eq(hn::PopulationCount(hn::And(s.next, s.hidden)), hn::Set(d, 4));
     return hn::And(endIteration, hn::Or(hn::Or(TooManyRounds(d, s), won), hiddenAll));
