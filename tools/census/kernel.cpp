@@ -27,7 +27,7 @@ void ShuffleBatch(const BatchDraws& batch, int count, std::uint8_t (*decks)[kDec
 
 // Many decks go to the lanes at a time, so that few lanes wait for the last games.
 void PlayTicks(std::uint32_t first, std::uint32_t count, DealOutcome* outcomes) {
-    constexpr std::uint32_t kChunk = 2 * kBatchDeals;
+    constexpr std::uint32_t kChunk = 8 * kBatchDeals;
     thread_local BatchDraws batch;
     thread_local std::uint8_t decks[kChunk][kDeckCards];
     for (std::uint32_t done = 0; done < count; done += kChunk) {
