@@ -32,7 +32,6 @@ constexpr std::uint64_t kSlotCards = 0xFF;              // deck positions 1..8
 constexpr std::uint64_t kHiddenCards = 0xFF00;          // 9..16, the highest on top
 constexpr std::uint64_t kHandCards = 0xFFFFFFFFFF0000;  // 17..56
 constexpr std::uint64_t kLastPass = 5;
-constexpr std::uint64_t kNone = ~std::uint64_t{0};
 constexpr int kSuccessorPlanes = 7;
 constexpr std::uint8_t kTopRank = 0x40;
 
@@ -226,7 +225,7 @@ HWY_INLINE V Endings(D d, const Lanes& s) {
                        hn::Set(d, static_cast<std::uint64_t>(Ending::NextCardsHidden))));
 }
 
-// The decks waiting for a lane, and the deal played in each lane.
+// The decks waiting for a lane, and the deal played in each lane of the two groups.
 struct Queue {
     const Start* starts;
     std::size_t count;
@@ -253,7 +252,7 @@ HWY_INLINE void Retire(D d, const Lanes& s, M ended, Queue& q, int first, DealOu
     // The cards played are those no longer in apurivi, piilopino or the hand.
     V left = hn::PopulationCount(hn::Or(hn::Or(s.slots, s.hidden), s.hand));
     V played = hn::Sub(hn::Set(d, kDeckCards), left);
-    alignas(64) std::uint64_t packed[8];
+    alignas(64) std::uint64_t packed[kGroupLanes];
     hn::Store(
         hn::Or(Endings(d, s), hn::Or(hn::ShiftLeft<8>(played), hn::ShiftLeft<16>(s.iterations))), d,
         packed);
@@ -271,7 +270,7 @@ HWY_INLINE void Retire(D d, const Lanes& s, M ended, Queue& q, int first, DealOu
 HWY_INLINE void StartGames(D d, Lanes& s, SuccessorPlanes& successors, M empty, Queue& q,
                            int first) {
     const V laneIndex = hn::Iota(d, 0);
-    M started = hn::And(empty, hn::Not(empty));
+    M started = hn::FirstN(d, 0);
     for (std::uint64_t bits = LaneBits(d, empty); bits != 0 && q.taken < q.count;
          bits &= bits - 1) {
         int lane = std::countr_zero(bits);
