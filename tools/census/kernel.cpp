@@ -18,7 +18,7 @@ void Shuffle(const BatchDraws& batch, int first, std::uint8_t (*decks)[kDeckCard
 }  // namespace
 
 void ShuffleBatch(const BatchDraws& batch, int count, std::uint8_t (*decks)[kDeckCards]) {
-    constexpr int kSideBySide = 4;  // more measure no faster
+    constexpr int kSideBySide = 4;  // more side by side measured no faster
     int deal = 0;
     for (; deal + kSideBySide <= count; deal += kSideBySide)
         Shuffle<kSideBySide>(batch, deal, decks + deal);
